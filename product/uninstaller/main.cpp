@@ -1,0 +1,5 @@
+#include <windows.h>
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  MessageBoxA(nullptr, "Murkle uninstaller (preview build).", "Murkle", MB_OK);
+  return 0;
+}

@@ -1,0 +1,73 @@
+#include "config.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "platform/shell.h"
+#include "platform/text.h"
+
+const ManifestEntry kManifest[] = {
+#define MANIFEST_ROW(id, name, size, caption) {id, name, size, caption},
+#include "resources/manifest.def"
+#undef MANIFEST_ROW
+};
+const int32_t kManifestRows = sizeof(kManifest) / sizeof(kManifest[0]);
+
+namespace {
+
+constexpr int kRows =
+#define MANIFEST_ROW(id, name, size, caption) +1
+#include "resources/manifest.def"
+#undef MANIFEST_ROW
+    ;
+static_assert(kRows <= SetupConfig::kMaxRows, "the manifest has room for 64 rows");
+// The uninstall record lists every file plus uninst.ini in 64 places.
+static_assert(kRows <= SetupConfig::kMaxRows - 1, "the uninstall record holds 63 payload files");
+
+constexpr int32_t kDesktopRow = 0;
+constexpr int32_t kUninstallerRow = 5;
+static_assert(kDesktopRow < kRows && kUninstallerRow < kRows, "special rows must exist");
+
+}  // namespace
+
+SetupConfig::SetupConfig(const char* provider_name, const char* program_name,
+                         const ManifestEntry* rows, int32_t row_count, int32_t desktop_row,
+                         int32_t uninstaller_row) {
+  CopyText(provider, provider_name);
+  CopyText(program, program_name);
+
+  // The default destination is always on C: under "Program Files", whatever the
+  // system's own program-files folder is.
+  FormatText(file_dir, sizeof file_dir, "%s\\%s\\%s\\", "C:\\Program Files", provider, program);
+
+  // Without a Programs folder (or with one too long to extend) the group stays
+  // empty for the user to choose; the installation refuses an empty group.
+  char programs[MAX_PATH] = "";
+  shortcut_dir[0] = '\0';
+  if (SUCCEEDED(GetSpecialFolderPath(CSIDL_PROGRAMS, programs)) &&
+      !FormatText(shortcut_dir, sizeof shortcut_dir, "%s\\%s\\%s\\", programs, provider, program)) {
+    shortcut_dir[0] = '\0';
+  }
+
+  desktop_shortcut = 1;
+
+  memset(manifest, 0, sizeof manifest);
+  if (row_count > kMaxRows) {
+    count = 0;
+  } else {
+    count = row_count;
+    for (int32_t i = 0; i < row_count; ++i) manifest[i] = rows[i];
+  }
+  desktop_index = desktop_row;
+  uninstaller_index = uninstaller_row;
+}
+
+uint32_t SetupConfig::SumDeclaredSizes() const {
+  uint32_t sum = 0;
+  for (int32_t i = 0; i < count; ++i) sum += static_cast<uint32_t>(manifest[i].declared_size);
+  return sum;
+}
+
+SetupConfig g_setupConfig("Velmora", "Murkle", kManifest, kManifestRows, kDesktopRow,
+                          kUninstallerRow);

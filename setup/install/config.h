@@ -1,0 +1,49 @@
+// The compiled-in configuration of the setup program and its payload manifest.
+#ifndef MURKLE_INSTALL_CONFIG_H
+#define MURKLE_INSTALL_CONFIG_H
+
+#include <windows.h>
+
+#include <cstdint>
+
+// One installed file: which "BIN" resource holds it, where it goes, how big it
+// claims to be (for the space estimate only) and its Start-menu caption.
+struct ManifestEntry {
+  int32_t resource_id;    // only the low 16 bits are used, as an integer resource name
+  char file_name[64];     // relative to the destination directory
+  int32_t declared_size;  // bytes; need not equal the real size
+  char caption[64];       // empty: no Start-menu shortcut
+};
+
+class SetupConfig {
+ public:
+  static constexpr int kMaxRows = 64;
+  // Room added to the payload's size when checking free space.
+  static constexpr uint32_t kMarginKilobytes = 32;
+
+  char provider[64];
+  char program[64];
+  char file_dir[MAX_PATH];      // destination directory, edited by the setup dialog
+  char shortcut_dir[MAX_PATH];  // Start-menu program group directory, edited likewise
+  int32_t desktop_shortcut;
+  ManifestEntry manifest[kMaxRows];
+  int32_t count;
+  int32_t desktop_index;
+  int32_t uninstaller_index;  // negative: the product has no uninstaller
+
+  // A count above kMaxRows is refused: no rows are taken (count becomes 0).
+  SetupConfig(const char* provider_name, const char* program_name, const ManifestEntry* rows,
+              int32_t row_count, int32_t desktop_row, int32_t uninstaller_row);
+
+  uint32_t SumDeclaredSizes() const;
+  // The one space rule of the dialog and the installation.
+  uint32_t RequiredKilobytes() const { return (SumDeclaredSizes() >> 10) + kMarginKilobytes; }
+};
+
+// The build's manifest and its one configuration, made before the program's
+// main routine runs.
+extern const ManifestEntry kManifest[];
+extern const int32_t kManifestRows;
+extern SetupConfig g_setupConfig;
+
+#endif

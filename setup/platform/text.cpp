@@ -1,0 +1,40 @@
+#include "text.h"
+
+#include <cstdio>
+#include <cstring>
+
+bool FormatTextV(char* buffer, size_t size, const char* format, va_list args) {
+  if (size == 0) return false;
+  // msvcrt's _vsnprintf leaves the buffer unterminated when the text fills it
+  // exactly and returns -1 when it is longer; both count as "did not fit".
+  int n = _vsnprintf(buffer, size, format, args);
+  if (n < 0 || static_cast<size_t>(n) >= size) {
+    buffer[size - 1] = '\0';
+    return false;
+  }
+  return true;
+}
+
+bool FormatText(char* buffer, size_t size, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  bool fit = FormatTextV(buffer, size, format, args);
+  va_end(args);
+  return fit;
+}
+
+bool CopyText(char* buffer, size_t size, const char* source) {
+  if (size == 0) return false;
+  if (!source) source = "";
+  size_t length = strlen(source);
+  bool fit = length < size;
+  if (!fit) length = size - 1;
+  memmove(buffer, source, length);
+  buffer[length] = '\0';
+  return fit;
+}
+
+bool EndsWithBackslash(const char* text) {
+  size_t length = strlen(text);
+  return length > 0 && text[length - 1] == '\\';
+}

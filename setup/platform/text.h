@@ -1,0 +1,26 @@
+// Bounded text helpers: every write into a fixed buffer of this program goes
+// through these, so that an overlong result is a decision, never an overrun.
+#ifndef MURKLE_PLATFORM_TEXT_H
+#define MURKLE_PLATFORM_TEXT_H
+
+#include <cstdarg>
+#include <cstddef>
+
+// Formats into buffer (size bytes, terminator included). Always terminates when
+// size > 0. Returns true when the whole text fit; on false the buffer holds the
+// text cut to size - 1 characters.
+bool FormatText(char* buffer, size_t size, const char* format, ...);
+bool FormatTextV(char* buffer, size_t size, const char* format, va_list args);
+
+// Copies source into buffer the same way; a null source gives the empty text.
+bool CopyText(char* buffer, size_t size, const char* source);
+
+template <size_t N>
+inline bool CopyText(char (&buffer)[N], const char* source) {
+  return CopyText(buffer, N, source);
+}
+
+// True when text ends with a backslash.
+bool EndsWithBackslash(const char* text);
+
+#endif

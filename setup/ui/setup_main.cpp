@@ -1,0 +1,49 @@
+#include "setup_main.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+#include <objbase.h>
+
+#include "resources/resource.h"
+
+namespace {
+
+// SND_ALIAS | SND_NOWAIT | SND_ASYNC: never wait for the sound service.
+constexpr DWORD kSystemSound = SND_ALIAS | SND_NOWAIT | SND_ASYNC;
+
+// COM is left as we found it on every way out, exceptions included.
+class ComScope {
+ public:
+  ComScope() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  ~ComScope() {
+    if (ok_) CoUninitialize();
+  }
+
+ private:
+  bool ok_;
+};
+
+}  // namespace
+
+int SetupMain(HINSTANCE instance) {
+  InitCommonControls();
+  ComScope com;
+  PlaySoundA("SystemStart", nullptr, kSystemSound);
+  if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_AGREEMENT), nullptr, AgreementDialogProc, 0)) {
+    // The setup options dialog comes here.
+  }
+  PlaySoundA(nullptr, nullptr, SND_PURGE);
+  return 0;
+}
+
+HINSTANCE DialogInstance(HWND dialog) {
+  return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+}
+
+void SetDialogIcon(HWND dialog) {
+  HICON icon = LoadIconA(DialogInstance(dialog), MAKEINTRESOURCEA(IDI_SETUP));
+  SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+}

@@ -1,0 +1,3 @@
+#include "setup_main.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return SetupMain(instance); }

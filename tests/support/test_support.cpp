@@ -1,0 +1,457 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <psapi.h>
+#include <zlib.h>
+
+#include <atomic>
+#include <cwctype>
+#include <cstring>
+
+#include "test_paths.h"
+
+namespace test {
+
+bool ReadWholeFile(const std::string& path, std::string* bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bytes->clear();
+  char chunk[65536];
+  DWORD got = 0;
+  bool ok = true;
+  while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr)) && got > 0) bytes->append(chunk, got);
+  CloseHandle(file);
+  return ok;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::string bytes;
+  if (!ReadWholeFile(path, &bytes)) ADD_FAILURE() << "cannot read " << path << ", error " << GetLastError();
+  return bytes;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD done = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+            done == bytes.size();
+  return CloseHandle(file) && ok;
+}
+
+bool FileExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+  if (!dir.empty() && dir.back() == '\\') return dir + name;
+  return dir + "\\" + name;
+}
+
+bool RemoveTree(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path.c_str()) != 0;
+  }
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(JoinPath(path, "*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
+        RemoveTree(JoinPath(path, found.cFileName));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  return RemoveDirectoryA(path.c_str()) != 0;
+}
+
+ScratchDir::ScratchDir(const std::string& name) {
+  CreateDirectoryA(TEST_SCRATCH_DIR, nullptr);
+  path_ = JoinPath(TEST_SCRATCH_DIR, name);
+  RemoveTree(path_);
+  if (!CreateDirectoryA(path_.c_str(), nullptr))
+    ADD_FAILURE() << "cannot create scratch directory " << path_ << ", error " << GetLastError();
+}
+
+ScratchDir::~ScratchDir() { RemoveTree(path_); }
+
+std::string ZlibCompress(const std::string& data, int level) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  int result = compress2(reinterpret_cast<Bytef*>(&out[0]), &size,
+                         reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()), level);
+  if (result != Z_OK) ADD_FAILURE() << "compress2 gave " << result;
+  out.resize(size);
+  return out;
+}
+
+bool ZlibInflate(const void* data, size_t size, std::string* out) {
+  z_stream stream;
+  memset(&stream, 0, sizeof stream);
+  if (inflateInit(&stream) != Z_OK) return false;
+  stream.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+  stream.avail_in = static_cast<uInt>(size);
+  out->clear();
+  int result = Z_OK;
+  char chunk[65536];
+  while (result == Z_OK) {
+    stream.next_out = reinterpret_cast<Bytef*>(chunk);
+    stream.avail_out = sizeof chunk;
+    result = inflate(&stream, Z_NO_FLUSH);
+    out->append(chunk, sizeof chunk - stream.avail_out);
+  }
+  inflateEnd(&stream);
+  return result == Z_STREAM_END;
+}
+
+namespace {
+uint32_t Next(uint32_t* state) {
+  // xorshift32: the same bytes on every run and every machine.
+  uint32_t x = *state;
+  x ^= x << 13;
+  x ^= x >> 17;
+  x ^= x << 5;
+  return *state = x;
+}
+}  // namespace
+
+std::string PseudoText(size_t size, uint32_t seed) {
+  static const char* const kWords[] = {"murk", "lantern", "reed", "bog", "firefly", "marsh",
+                                       "the", "a", "glow", "night", "water", "path", "mist"};
+  uint32_t state = seed ? seed : 1;
+  std::string out;
+  out.reserve(size + 16);
+  while (out.size() < size) {
+    out += kWords[Next(&state) % (sizeof kWords / sizeof kWords[0])];
+    out += (Next(&state) % 11 == 0) ? "\r\n" : " ";
+  }
+  out.resize(size);
+  if (!out.empty() && out.back() == '\r') out.back() = '.';  // never a lone CR
+  return out;
+}
+
+std::string PseudoRandom(size_t size, uint32_t seed) {
+  uint32_t state = seed ? seed : 1;
+  std::string out(size, '\0');
+  for (auto& c : out) c = static_cast<char>(Next(&state) >> 24);
+  return out;
+}
+
+bool WaitUntil(const std::function<bool()>& probe, DWORD timeout_ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (probe()) return true;
+    if (GetTickCount() - start > timeout_ms) return false;
+    Sleep(10);
+  }
+}
+
+HWND WaitForWindow(const std::function<HWND()>& probe, DWORD timeout_ms) {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = probe()) != nullptr; }, timeout_ms);
+  return found;
+}
+
+std::string WindowText(HWND window) {
+  // WM_GETTEXT rather than GetWindowText: it reaches controls of other processes.
+  LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  LRESULT got = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(static_cast<size_t>(got));
+  return text;
+}
+
+std::string ClassName(HWND window) {
+  char name[256] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+std::vector<HWND> TopLevelWindows(DWORD process_id) {
+  struct Search {
+    DWORD pid;
+    std::vector<HWND> found;
+  } search{process_id, {}};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (s->pid == 0 || pid == s->pid) s->found.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindTopLevel(DWORD process_id, const char* class_name, const char* caption) {
+  for (HWND window : TopLevelWindows(process_id)) {
+    if (class_name && ClassName(window) != class_name) continue;
+    if (caption && WindowText(window) != caption) continue;
+    return window;
+  }
+  return nullptr;
+}
+
+namespace {
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> found;
+  EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM param) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+}  // namespace
+
+HWND FindMessageBox(DWORD process_id) {
+  for (HWND window : TopLevelWindows(process_id)) {
+    if (ClassName(window) != "#32770" || !IsWindowVisible(window)) continue;
+    // Our own dialogs have an edit control; a message box has none.
+    bool has_edit = false;
+    for (HWND child : Children(window))
+      if (_stricmp(ClassName(child).c_str(), "Edit") == 0) has_edit = true;
+    if (!has_edit && !MessageBoxText(window).empty()) return window;
+  }
+  return nullptr;
+}
+
+std::string MessageBoxText(HWND box) {
+  for (HWND child : Children(box)) {
+    if (_stricmp(ClassName(child).c_str(), "Static") != 0) continue;
+    LONG style = GetWindowLongA(child, GWL_STYLE);
+    if ((style & SS_TYPEMASK) == SS_ICON) continue;
+    std::string text = WindowText(child);
+    if (!text.empty()) return text;
+  }
+  return "";
+}
+
+std::vector<int> ButtonIds(HWND dialog) {
+  std::vector<int> ids;
+  for (HWND child : Children(dialog)) {
+    if (_stricmp(ClassName(child).c_str(), "Button") != 0) continue;
+    LONG type = GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK;
+    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) ids.push_back(GetDlgCtrlID(child));
+  }
+  return ids;
+}
+
+void PressButton(HWND dialog, int id) {
+  HWND button = GetDlgItem(dialog, id);
+  if (!button) {
+    ADD_FAILURE() << "no button " << id << " in dialog " << WindowText(dialog);
+    return;
+  }
+  PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+Process::~Process() {
+  Kill();
+  if (info_.hProcess) CloseHandle(info_.hProcess);
+  if (info_.hThread) CloseHandle(info_.hThread);
+}
+
+bool Process::Start(const std::string& exe, const std::string& args, const char* working_dir) {
+  std::string command = "\"" + exe + "\"";
+  if (!args.empty()) command += " " + args;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  return CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, working_dir,
+                        &startup, &info_) != 0;
+}
+
+bool Process::Wait(DWORD timeout_ms, DWORD* exit_code) {
+  if (!info_.hProcess || WaitForSingleObject(info_.hProcess, timeout_ms) != WAIT_OBJECT_0) return false;
+  if (exit_code) GetExitCodeProcess(info_.hProcess, exit_code);
+  return true;
+}
+
+void Process::Kill() {
+  if (info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(info_.hProcess, 255);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+}
+
+bool CopyWithResource(const std::string& from, const std::string& to, const char* type, int id,
+                      WORD language, const std::string& data) {
+  if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return false;
+  HANDLE update = BeginUpdateResourceA(to.c_str(), FALSE);
+  if (!update) return false;
+  BOOL ok = UpdateResourceA(update, type, MAKEINTRESOURCEA(id), language, const_cast<char*>(data.data()),
+                            static_cast<DWORD>(data.size()));
+  return EndUpdateResourceA(update, !ok) && ok;
+}
+
+namespace {
+
+// Where the directory entry of a resource name and its data entries lie in a file.
+struct ResourceEntries {
+  size_t name_entry = 0;            // IMAGE_RESOURCE_DIRECTORY_ENTRY of the id
+  std::vector<size_t> data_entries;  // IMAGE_RESOURCE_DATA_ENTRY per language
+};
+
+template <typename T>
+bool ReadAt(const std::string& image, size_t offset, T* value) {
+  if (offset + sizeof(T) > image.size()) return false;
+  memcpy(value, image.data() + offset, sizeof(T));
+  return true;
+}
+
+bool FindResourceEntries(const std::string& image, const char* type, WORD id, ResourceEntries* found) {
+  IMAGE_DOS_HEADER dos;
+  IMAGE_FILE_HEADER file;
+  WORD magic = 0;
+  if (!ReadAt(image, 0, &dos) || !ReadAt(image, dos.e_lfanew + 4, &file)) return false;
+  size_t optional = dos.e_lfanew + 4 + sizeof file;
+  if (!ReadAt(image, optional, &magic)) return false;
+  IMAGE_DATA_DIRECTORY directory;
+  size_t dir_offset = optional + (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
+                                      ? offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory)
+                                      : offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory));
+  if (!ReadAt(image, dir_offset + IMAGE_DIRECTORY_ENTRY_RESOURCE * sizeof directory, &directory)) return false;
+  size_t root = 0;
+  for (int i = 0; i < file.NumberOfSections; ++i) {
+    IMAGE_SECTION_HEADER section;
+    if (!ReadAt(image, optional + file.SizeOfOptionalHeader + i * sizeof section, &section)) return false;
+    if (directory.VirtualAddress >= section.VirtualAddress &&
+        directory.VirtualAddress < section.VirtualAddress + section.SizeOfRawData)
+      root = directory.VirtualAddress - section.VirtualAddress + section.PointerToRawData;
+  }
+  if (!root) return false;
+
+  // Each level: a directory header, then named entries, then id entries.
+  auto entries = [&](size_t dir, std::vector<IMAGE_RESOURCE_DIRECTORY_ENTRY>* out, std::vector<size_t>* at) {
+    IMAGE_RESOURCE_DIRECTORY header;
+    if (!ReadAt(image, dir, &header)) return false;
+    int count = header.NumberOfNamedEntries + header.NumberOfIdEntries;
+    for (int i = 0; i < count; ++i) {
+      IMAGE_RESOURCE_DIRECTORY_ENTRY entry;
+      size_t offset = dir + sizeof header + i * sizeof entry;
+      if (!ReadAt(image, offset, &entry)) return false;
+      out->push_back(entry);
+      at->push_back(offset);
+    }
+    return true;
+  };
+  auto name_is = [&](const IMAGE_RESOURCE_DIRECTORY_ENTRY& entry, const char* name) {
+    if (!entry.NameIsString) return false;
+    WORD length = 0;
+    size_t offset = root + entry.NameOffset;
+    if (!ReadAt(image, offset, &length) || length != strlen(name)) return false;
+    for (WORD k = 0; k < length; ++k) {
+      WCHAR c = 0;
+      if (!ReadAt(image, offset + 2 + 2 * k, &c) || towupper(c) != towupper(name[k])) return false;
+    }
+    return true;
+  };
+
+  std::vector<IMAGE_RESOURCE_DIRECTORY_ENTRY> types, names, languages;
+  std::vector<size_t> type_at, name_at, language_at;
+  if (!entries(root, &types, &type_at)) return false;
+  for (const auto& t : types) {
+    if (!name_is(t, type) || !t.DataIsDirectory) continue;
+    if (!entries(root + t.OffsetToDirectory, &names, &name_at)) return false;
+    for (size_t n = 0; n < names.size(); ++n) {
+      if (names[n].NameIsString || names[n].Id != id || !names[n].DataIsDirectory) continue;
+      found->name_entry = name_at[n];
+      if (!entries(root + names[n].OffsetToDirectory, &languages, &language_at)) return false;
+      for (const auto& l : languages) found->data_entries.push_back(root + l.OffsetToData);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool RenumberResource(const std::string& path, const char* type, WORD id, WORD new_id) {
+  std::string image;
+  ResourceEntries found;
+  if (!ReadWholeFile(path, &image) || !FindResourceEntries(image, type, id, &found)) return false;
+  IMAGE_RESOURCE_DIRECTORY_ENTRY entry;
+  memcpy(&entry, image.data() + found.name_entry, sizeof entry);
+  entry.Id = new_id;
+  memcpy(&image[found.name_entry], &entry, sizeof entry);
+  return WriteWholeFile(path, image);
+}
+
+bool SetResourceSize(const std::string& path, const char* type, WORD id, DWORD size) {
+  std::string image;
+  ResourceEntries found;
+  if (!ReadWholeFile(path, &image) || !FindResourceEntries(image, type, id, &found)) return false;
+  for (size_t offset : found.data_entries) {
+    IMAGE_RESOURCE_DATA_ENTRY data;
+    memcpy(&data, image.data() + offset, sizeof data);
+    data.Size = size;
+    memcpy(&image[offset], &data, sizeof data);
+  }
+  return !found.data_entries.empty() && WriteWholeFile(path, image);
+}
+
+DWORD HandleCount() {
+  DWORD count = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &count);
+  return count;
+}
+
+}  // namespace test
+
+namespace test {
+
+std::vector<HWND> ThreadWindows(DWORD thread_id) {
+  std::vector<HWND> found;
+  EnumThreadWindows(
+      thread_id,
+      [](HWND window, LPARAM param) -> BOOL {
+        if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+INT_PTR ShowModal(const std::function<INT_PTR()>& show, const std::function<void(HWND)>& drive,
+                  DWORD timeout_ms) {
+  DWORD thread = GetCurrentThreadId();
+  std::atomic<bool> done{false};
+  INT_PTR result;
+  {
+    Watcher watcher([&] {
+      HWND dialog = WaitForWindow(
+          [&]() -> HWND {
+            if (done) return HWND(-1);
+            for (HWND w : ThreadWindows(thread))
+              if (ClassName(w) == "#32770") return w;
+            return nullptr;
+          },
+          timeout_ms);
+      if (dialog && dialog != HWND(-1)) drive(dialog);
+      if (!WaitUntil([&] { return done.load(); }, timeout_ms)) {
+        ADD_FAILURE() << "the modal loop did not end; cancelling every window of the thread";
+        while (!done) {
+          for (HWND w : ThreadWindows(thread)) PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+          Sleep(100);
+        }
+      }
+    });
+    result = show();
+    done = true;
+  }
+  return result;
+}
+
+}  // namespace test
