@@ -36,6 +36,11 @@ class SetupConfig {
               int32_t row_count, int32_t desktop_row, int32_t uninstaller_row);
 
   uint32_t SumDeclaredSizes() const;
+
+  // Decompresses one payload stream (size bytes at data, read in place) into a
+  // new file at target. Throws EPlik for file failures and EDowolny for
+  // decompression failures; uses none of the configuration's fields.
+  void InflateResourceToFile(const void* data, uint32_t size, const char* target);
   // The one space rule of the dialog and the installation.
   uint32_t RequiredKilobytes() const { return (SumDeclaredSizes() >> 10) + kMarginKilobytes; }
 };

@@ -1,0 +1,9 @@
+// Turning one payload stream into its file.
+#ifndef MURKLE_INSTALL_EXTRACT_H
+#define MURKLE_INSTALL_EXTRACT_H
+
+// Returns when result is Z_OK; otherwise throws EDowolny(E_FAIL) whose message
+// (a process-wide buffer) names stage and the zlib result.
+void CheckInflateResult(int result, const char* stage);
+
+#endif

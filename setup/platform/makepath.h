@@ -1,0 +1,16 @@
+// Existence test and creation of directory paths.
+#ifndef MURKLE_PLATFORM_MAKEPATH_H
+#define MURKLE_PLATFORM_MAKEPATH_H
+
+// 1 when a file or directory of that name exists (0 for a null path). With
+// found_name (a MAX_PATH buffer), receives the entry's name as the file system
+// stores it.
+int PathExists(const char* path, char* found_name);
+
+// Creates every missing directory of path, from the top down. first_created (a
+// MAX_PATH buffer, or null) receives the first directory that had to be created,
+// without a trailing backslash, and is left alone when nothing was created.
+// Throws EPlik with the system's error code and no message.
+void MakePath(const char* path, char* first_created);
+
+#endif
