@@ -1,0 +1,195 @@
+// Walks through the installer as a user would, for the README's run command on a
+// machine without a display: starts it, waits for each dialog, saves a picture of
+// it, and presses the button a user would press.
+//
+//   walkthrough <installer.exe> <directory for the pictures>
+#include <windows.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kAgreement[] = " Murkle shareware licence";
+const char kOptions[] = " Murkle setup options";
+const int kStatusLine = 1008;
+
+HWND FindDialog(DWORD pid, const char* caption) {
+  struct Search {
+    DWORD pid;
+    const char* caption;
+    HWND found;
+  } search{pid, caption, nullptr};
+  EnumWindows(
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        char text[256] = "";
+        GetWindowTextA(w, text, sizeof text);
+        if (owner == s->pid && IsWindowVisible(w) && strcmp(text, s->caption) == 0) {
+          s->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForDialog(HANDLE process, DWORD pid, const char* caption, DWORD timeout_ms) {
+  for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
+    if (HWND w = FindDialog(pid, caption)) return w;
+    if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return nullptr;
+  }
+  return nullptr;
+}
+
+std::string ControlText(HWND dialog, int id) {
+  char text[512] = "";
+  SendDlgItemMessageA(dialog, id, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void PutBigEndian(std::string* out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<char>(v >> shift));
+}
+
+void PutChunk(std::string* png, const char* type, const std::string& data) {
+  PutBigEndian(png, static_cast<uint32_t>(data.size()));
+  std::string body = std::string(type, 4) + data;
+  *png += body;
+  PutBigEndian(png, crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
+}
+
+// Copies the window's rectangle off the screen and writes it as a PNG file.
+bool SaveWindowPicture(HWND window, const std::string& path) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  Sleep(700);
+  RECT r;
+  GetWindowRect(window, &r);
+  int width = r.right - r.left, height = r.bottom - r.top;
+  if (width <= 0 || height <= 0) return false;
+
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+
+  std::string raw;
+  raw.reserve(static_cast<size_t>(height) * (width * 3 + 1));
+  const auto* pixels = static_cast<const unsigned char*>(bits);
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);  // no filter
+    for (int x = 0; x < width; ++x) {
+      const unsigned char* p = pixels + (static_cast<size_t>(y) * width + x) * 4;
+      raw.push_back(static_cast<char>(p[2]));
+      raw.push_back(static_cast<char>(p[1]));
+      raw.push_back(static_cast<char>(p[0]));
+    }
+  }
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+
+  uLongf packed_size = compressBound(static_cast<uLong>(raw.size()));
+  std::string packed(packed_size, '\0');
+  compress2(reinterpret_cast<Bytef*>(&packed[0]), &packed_size, reinterpret_cast<const Bytef*>(raw.data()),
+            static_cast<uLong>(raw.size()), 9);
+  packed.resize(packed_size);
+
+  std::string png("\x89PNG\r\n\x1a\n", 8);
+  std::string header;
+  PutBigEndian(&header, static_cast<uint32_t>(width));
+  PutBigEndian(&header, static_cast<uint32_t>(height));
+  header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
+  PutChunk(&png, "IHDR", header);
+  PutChunk(&png, "IDAT", packed);
+  PutChunk(&png, "IEND", "");
+
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = fwrite(png.data(), 1, png.size(), f) == png.size();
+  return fclose(f) == 0 && ok;
+}
+
+void Press(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    fprintf(stderr, "usage: walkthrough <installer.exe> <picture directory>\n");
+    return 2;
+  }
+  std::string installer = argv[1], pictures = argv[2];
+  CreateDirectoryA(pictures.c_str(), nullptr);
+
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::string command = "\"" + installer + "\"";
+  if (!CreateProcessA(installer.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    fprintf(stderr, "cannot start %s (error %lu)\n", installer.c_str(), GetLastError());
+    return 1;
+  }
+  int status = 0;
+  HWND agreement = WaitForDialog(process.hProcess, process.dwProcessId, kAgreement, 30000);
+  if (!agreement) {
+    fprintf(stderr, "the agreement dialog did not appear\n");
+    status = 1;
+  } else {
+    std::string picture = pictures + "\\agreement.png";
+    printf("agreement dialog shown; picture: %s\n", SaveWindowPicture(agreement, picture) ? "saved" : "FAILED");
+    printf("pressing Accept\n");
+    Press(agreement, IDOK);
+
+    HWND options = WaitForDialog(process.hProcess, process.dwProcessId, kOptions, 10000);
+    if (!options) {
+      printf("no setup options dialog followed\n");
+    } else {
+      printf("setup options dialog shown\n  program group: %s\n  destination:   %s\n  %s\n  %s\n  %s\n",
+             ControlText(options, 1002).c_str(), ControlText(options, 1000).c_str(),
+             ControlText(options, 1005).c_str(), ControlText(options, 1006).c_str(),
+             ControlText(options, 1007).c_str());
+      printf("  picture: %s\n", SaveWindowPicture(options, pictures + "\\options.png") ? "saved" : "FAILED");
+      printf("pressing Install\n");
+      Press(options, IDOK);
+      std::string line;
+      for (int waited = 0; waited < 120000; waited += 100) {
+        line = ControlText(options, kStatusLine);
+        if (line == "Done!" || line.rfind("Setup error!", 0) == 0) break;
+        Sleep(100);
+      }
+      printf("  status line: %s\n", line.c_str());
+      printf("  picture: %s\n", SaveWindowPicture(options, pictures + "\\options-done.png") ? "saved" : "FAILED");
+      if (line != "Done!") status = 1;
+      printf("pressing %s\n", ControlText(options, IDOK).c_str());
+      Press(options, line == "Done!" ? IDOK : IDCANCEL);
+    }
+  }
+  DWORD code = 1;
+  if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+    fprintf(stderr, "the installer did not end; stopping it\n");
+    TerminateProcess(process.hProcess, 1);
+    status = 1;
+  } else {
+    GetExitCodeProcess(process.hProcess, &code);
+    printf("installer ended with exit code %lu\n", code);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
+}
