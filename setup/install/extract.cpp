@@ -1,0 +1,104 @@
+#include "extract.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "install/config.h"
+#include "install/inflate_calls.h"
+#include "platform/file.h"
+#include "platform/text.h"
+
+namespace {
+
+// One output window serves every pass of every file. A pass is offered one
+// byte less than the window holds.
+constexpr uInt kWindowSize = 65536;
+constexpr uInt kPassSize = kWindowSize - 1;
+unsigned char g_window[kWindowSize];
+
+// The text of the latest decompression failure; the EDowolny thrown for it
+// points here, so each failure replaces the text of the one before.
+char g_inflateMessage[1024];
+
+const char kStageInit[] = "initialization data inflation";
+const char kStageData[] = "data inflation";
+const char kStageEnd[] = "ending inflation";
+
+// The macro passes the version and stream size of the zlib we are built with.
+int StartInflate(z_streamp stream) { return inflateInit(stream); }
+
+// One extraction's zlib stream, ended on every way out of the call; on the
+// normal path explicitly, so that the result of ending it is checked.
+class Inflation {
+ public:
+  Inflation() { memset(&stream_, 0, sizeof stream_); }
+  Inflation(const Inflation&) = delete;
+  Inflation& operator=(const Inflation&) = delete;
+  ~Inflation() {
+    if (started_) g_inflateCalls.end(&stream_);
+  }
+  int Start() {
+    int result = g_inflateCalls.init(&stream_);
+    started_ = result == Z_OK;
+    return result;
+  }
+  int End() {
+    started_ = false;
+    return g_inflateCalls.end(&stream_);
+  }
+  z_stream* operator->() { return &stream_; }
+  z_stream* Get() { return &stream_; }
+
+ private:
+  z_stream stream_;
+  bool started_ = false;
+};
+
+// On a failure path: release the file so that a later attempt can create it
+// again. The failure already on its way is the one that counts.
+void CloseAfterFailure(DiskFile& file) {
+  try {
+    file.Close();
+  } catch (const EDowolny&) {
+  }
+}
+
+}  // namespace
+
+InflateCalls g_inflateCalls = {StartInflate, inflateEnd};
+
+void CheckInflateResult(int result, const char* stage) {
+  if (result == Z_OK) return;
+  FormatText(g_inflateMessage, sizeof g_inflateMessage, "Compresion/decompresion error: %s (%d)", stage, result);
+  throw EDowolny(static_cast<int32_t>(E_FAIL), g_inflateMessage);
+}
+
+void SetupConfig::InflateResourceToFile(const void* data, uint32_t size, const char* target) {
+  DiskFile file;
+  Inflation stream;
+  try {
+    file.Create(target, 1);
+    CheckInflateResult(stream.Start(), kStageInit);
+    // zlib's input pointer is not const; it only reads through it.
+    stream->next_in = static_cast<Bytef*>(const_cast<void*>(data));
+    stream->avail_in = size;
+
+    int result;
+    do {
+      stream->next_out = g_window;
+      stream->avail_out = kPassSize;
+      result = inflate(stream.Get(), Z_SYNC_FLUSH);
+      // A failing pass writes nothing of what it produced.
+      if (result != Z_STREAM_END) CheckInflateResult(result, kStageData);
+      file.Write(g_window, kPassSize - stream->avail_out, nullptr);
+    } while (result != Z_STREAM_END);
+
+    file.SetEnd();
+    file.Close();
+  } catch (...) {
+    CloseAfterFailure(file);
+    throw;
+  }
+  CheckInflateResult(stream.End(), kStageEnd);
+}
