@@ -1,0 +1,81 @@
+#include "makepath.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "file.h"
+#include "text.h"
+
+namespace {
+
+// The longest directory part (everything after the drive, trailing backslash
+// included) that MakePath walks.
+constexpr size_t kMaxDirectoryPart = 255;
+
+// A directory search, closed when it goes out of scope.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  ~FindHandle() {
+    if (valid()) FindClose(handle_);
+  }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+int PathExists(const char* path, char* found_name) {
+  if (!path) return 0;
+  WIN32_FIND_DATAA found;
+  FindHandle search(FindFirstFileA(path, &found));
+  if (!search.valid()) return 0;
+  if (found_name) CopyText(found_name, MAX_PATH, found.cFileName);
+  return 1;
+}
+
+void MakePath(const char* path, char* first_created) {
+  if (!path) path = "";
+
+  // The path with its trailing backslash. Past the directory-part limit the
+  // walk would have to cut a component in two, and the cut name is not a
+  // directory of the path: such a path is refused before anything is made.
+  size_t length = strlen(path);
+  size_t drive_length = (length >= 2 && path[1] == ':') ? 2 : 0;
+  size_t with_backslash = length + (EndsWithBackslash(path) ? 0 : 1);
+  if (with_backslash - drive_length > kMaxDirectoryPart) throw EPlik(ERROR_FILENAME_EXCED_RANGE, nullptr);
+
+  char work[MAX_PATH];
+  CopyText(work, path);
+  if (!EndsWithBackslash(work)) CopyText(work + length, sizeof work - length, "\\");
+
+  char drive[3] = "";
+  if (drive_length) CopyText(drive, sizeof drive, work);
+  char* directory = work + drive_length;
+
+  char* component = directory;
+  if (*component == '\\') ++component;
+
+  bool creating = false;
+  while (*component) {
+    char* end = strchr(component, '\\');  // there is one: the part ends with a backslash
+    *end = '\0';
+    char prefix[MAX_PATH];
+    FormatText(prefix, sizeof prefix, "%s%s", drive, directory);
+    *end = '\\';
+    component = end + 1;
+
+    // Once one directory was missing, everything below it is new as well.
+    if (!creating) {
+      if (PathExists(prefix, nullptr)) continue;
+      if (first_created) CopyText(first_created, MAX_PATH, prefix);
+      creating = true;
+    }
+    if (!CreateDirectoryA(prefix, nullptr)) throw EPlik(static_cast<int32_t>(GetLastError()), nullptr);
+  }
+}
