@@ -1,5 +1,135 @@
+// The product's uninstaller: reads uninst.ini next to itself, asks once, removes
+// what the installation made and says what it did. See temp_copy.h for how it
+// removes its own file.
 #include <windows.h>
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  MessageBoxA(nullptr, "Murkle uninstaller (preview build).", "Murkle", MB_OK);
-  return 0;
+#include <shlobj.h>
+
+#include <cstring>
+#include <memory>
+
+#include "platform/shell.h"
+#include "platform/text.h"
+#include "removal.h"
+#include "report_text.h"
+#include "resource.h"
+#include "temp_copy.h"
+#include "uninstall_plan.h"
+
+namespace {
+
+// Exit codes, for whoever waits on the uninstaller.
+enum ExitCode { kDone = 0, kCannotStart = 1, kDeclined = 2, kIncomplete = 3 };
+
+int Box(HINSTANCE instance, const char* caption, UINT type, UINT id, ...) {
+  char format[512], text[1024];
+  LoadText(instance, id, format, sizeof format);
+  va_list args;
+  va_start(args, id);
+  FormatTextV(text, sizeof text, format, args);
+  va_end(args);
+  return MessageBoxA(nullptr, text, caption, type | MB_SETFOREGROUND);
+}
+
+int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original) {
+  char plain_caption[64];
+  LoadText(instance, IDS_CAPTION_PLAIN, plain_caption, sizeof plain_caption);
+
+  char own_dir[MAX_PATH];
+  CopyText(own_dir, installed_path);
+  char* name = strrchr(own_dir, '\\');
+  char own_name[kNameSize];
+  if (!name || !CopyText(own_name, name + 1)) {
+    Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_NO_OWN_PATH);
+    return kCannotStart;
+  }
+  name[1] = '\0';
+  if (!IsAbsolutePlainPath(own_dir)) {
+    Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_NO_OWN_PATH);
+    return kCannotStart;
+  }
+
+  auto plan = std::make_unique<UninstallPlan>();
+  auto report = std::make_unique<UninstallReport>();
+  char ini[MAX_PATH];
+  FormatText(ini, sizeof ini, "%s%s", own_dir, kRecordName);
+  DWORD error = 0;
+  switch (ReadUninstallRecord(own_dir, plan.get(), report.get(), &error)) {
+    case RecordStatus::kOk:
+      break;
+    case RecordStatus::kMissing:
+      Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_RECORD_MISSING, ini);
+      return kCannotStart;
+    case RecordStatus::kUnreadable:
+      Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_RECORD_UNREADABLE, ini,
+          static_cast<unsigned long>(error));
+      return kCannotStart;
+    case RecordStatus::kDamaged:
+      Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_RECORD_DAMAGED, ini);
+      return kCannotStart;
+    case RecordStatus::kForeign:
+      Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_RECORD_FOREIGN, ini, plan->file_dir);
+      return kCannotStart;
+  }
+
+  char caption_format[64], caption[128];
+  LoadText(instance, IDS_CAPTION, caption_format, sizeof caption_format);
+  FormatText(caption, sizeof caption, caption_format, plan->program);
+
+  char desktop[MAX_PATH] = "";
+  if (plan->desk_sc_name[0] && GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY, desktop) < 0) desktop[0] = '\0';
+  RemovalPlaces places = {desktop, own_name};
+
+  if (!AnythingInstalled(*plan, places)) {
+    Box(instance, caption, MB_OK | MB_ICONINFORMATION, IDS_NOTHING_FOUND, plan->program, plan->provider);
+    return kDone;
+  }
+  if (Box(instance, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDS_CONFIRM, plan->program,
+          plan->provider) != IDYES)
+    return kDeclined;
+
+  // The installed uninstaller ends as soon as it has started us; its file can
+  // go once it has.
+  if (original) {
+    WaitForSingleObject(original, 30000);
+    CloseHandle(original);
+  }
+  // A current folder cannot be removed: stand somewhere else.
+  char temp[MAX_PATH];
+  DWORD length = GetTempPathA(sizeof temp, temp);
+  if (length > 0 && length < sizeof temp) SetCurrentDirectoryA(temp);
+
+  RemoveInstallation(*plan, places, report.get());
+
+  auto text = std::make_unique<char[]>(16384);
+  FormatReport(*plan, *report, instance, text.get(), 16384);
+  bool complete = RemovedCompletely(*report);
+  MessageBoxA(nullptr, text.get(), caption, MB_OK | MB_SETFOREGROUND | (complete ? MB_ICONINFORMATION : MB_ICONWARNING));
+  return complete ? kDone : kIncomplete;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
+  ContinueArgs copy_args;
+  if (ParseContinueArgs(args, &copy_args)) {
+    bool left_folder = LeavePrivateFolder(copy_args.own_file);
+    int code = RunUninstall(instance, copy_args.original_path, copy_args.original);
+    if (!left_folder) ScheduleCopyRemoval();
+    return code;
+  }
+
+  // Started as installed (any arguments are ignored, so a quoted or unquoted
+  // command works alike).
+  char own_path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, own_path, sizeof own_path);
+  if (length == 0 || length >= sizeof own_path) {
+    char caption[64];
+    LoadText(instance, IDS_CAPTION_PLAIN, caption, sizeof caption);
+    Box(instance, caption, MB_OK | MB_ICONERROR, IDS_NO_OWN_PATH);
+    return kCannotStart;
+  }
+  if (StartTemporaryCopy(own_path)) return kDone;
+  // No copy could run: do the work here. Our own file and its folder are then
+  // reported as left.
+  return RunUninstall(instance, own_path, nullptr);
 }

@@ -1,0 +1,140 @@
+#include "storage.h"
+
+#include <cstring>
+
+#include "platform/text.h"
+
+namespace {
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE get() const { return handle_; }
+  // Closes now, for callers that must know whether the close succeeded.
+  bool Close() {
+    HANDLE h = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return CloseHandle(h) != 0;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+bool PathNextToProgram(const char* name, char (&path)[MAX_PATH]) {
+  char module[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
+  // A result that fills the buffer has been cut short.
+  if (length == 0 || length >= sizeof module) {
+    path[0] = '\0';
+    return false;
+  }
+  char* slash = strrchr(module, '\\');
+  if (slash) slash[1] = '\0';
+  else module[0] = '\0';
+  if (!FormatText(path, sizeof path, "%s%s", module, name)) {
+    path[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+bool ReadWholeFile(const char* path, size_t max_size, std::vector<uint8_t>* bytes, DWORD* error) {
+  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    *error = GetLastError();
+    return false;
+  }
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.get(), &size)) {
+    *error = GetLastError();
+    return false;
+  }
+  if (size.QuadPart < 0 || uint64_t(size.QuadPart) > max_size) {
+    *error = ERROR_FILE_TOO_LARGE;
+    return false;
+  }
+  bytes->assign(size_t(size.QuadPart), 0);
+  size_t done = 0;
+  while (done < bytes->size()) {
+    DWORD want = DWORD(bytes->size() - done > (1u << 20) ? (1u << 20) : bytes->size() - done), got = 0;
+    if (!ReadFile(file.get(), bytes->data() + done, want, &got, nullptr)) {
+      *error = GetLastError();
+      return false;
+    }
+    if (got == 0) break;  // the file shrank under us
+    done += got;
+  }
+  if (done != bytes->size()) {
+    *error = ERROR_HANDLE_EOF;
+    return false;
+  }
+  return true;
+}
+
+bool ReplaceFileContents(const char* path, const void* data, size_t size, DWORD* error) {
+  char temp[MAX_PATH];
+  if (!FormatText(temp, sizeof temp, "%s.tmp", path)) {
+    *error = ERROR_FILENAME_EXCED_RANGE;
+    return false;
+  }
+  bool written = false;
+  {
+    FileHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+      *error = GetLastError();
+      return false;
+    }
+    DWORD wrote = 0;
+    if (!WriteFile(file.get(), data, DWORD(size), &wrote, nullptr)) *error = GetLastError();
+    else if (wrote != size) *error = ERROR_DISK_FULL;  // a short write is not success
+    else if (!FlushFileBuffers(file.get())) *error = GetLastError();
+    else written = true;
+    if (!file.Close() && written) {
+      *error = GetLastError();
+      written = false;
+    }
+  }
+  if (written && !MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    *error = GetLastError();
+    written = false;
+  }
+  if (!written) {
+    const DWORD keep = *error;  // DeleteFile must not overwrite the cause
+    DeleteFileA(temp);
+    *error = keep;
+  }
+  return written;
+}
+
+ScoreLoad LoadScores(const char* path, ScoreTable* table, DWORD* error) {
+  *error = ERROR_SUCCESS;
+  std::vector<uint8_t> bytes;
+  // Anything much bigger than a table is not one; do not read it all.
+  if (!ReadWholeFile(path, 4096, &bytes, error)) {
+    DefaultScoreTable(table);
+    if (*error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND) return ScoreLoad::kMissing;
+    if (*error == ERROR_FILE_TOO_LARGE) return ScoreLoad::kCorrupt;
+    return ScoreLoad::kUnreadable;
+  }
+  if (!ParseScores(bytes.data(), bytes.size(), table)) {
+    DefaultScoreTable(table);
+    return ScoreLoad::kCorrupt;
+  }
+  return ScoreLoad::kLoaded;
+}
+
+bool SaveScores(const char* path, const ScoreTable& table, DWORD* error) {
+  uint8_t bytes[kScoreFileSize];
+  SerializeScores(table, bytes);
+  return ReplaceFileContents(path, bytes, sizeof bytes, error);
+}

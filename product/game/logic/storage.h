@@ -1,0 +1,38 @@
+// The game's files on disk: both live next to murkle.exe. Kernel calls only.
+#ifndef MURKLE_STORAGE_H
+#define MURKLE_STORAGE_H
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "score_table.h"
+
+// path = the directory of this program's executable + name. False, with
+// path empty, when the result would not fit in MAX_PATH.
+bool PathNextToProgram(const char* name, char (&path)[MAX_PATH]);
+
+// Reads a whole file of at most max_size bytes. On failure *error holds the
+// system's error number (ERROR_FILE_TOO_LARGE for a file above max_size).
+bool ReadWholeFile(const char* path, size_t max_size, std::vector<uint8_t>* bytes, DWORD* error);
+
+// Writes path + ".tmp" in full and then moves it over path, so that a reader
+// finds either the old file or the new one, never a mixture. On failure the
+// old file is untouched, the temporary file is removed and *error holds the
+// system's error number of the step that failed.
+bool ReplaceFileContents(const char* path, const void* data, size_t size, DWORD* error);
+
+enum class ScoreLoad {
+  kLoaded,
+  kMissing,     // no score file yet: a fresh table
+  kCorrupt,     // not a whole, intact table: a fresh table
+  kUnreadable,  // it could not be read at all: a fresh table
+};
+
+// Always leaves a usable table: the file's, or the default one.
+ScoreLoad LoadScores(const char* path, ScoreTable* table, DWORD* error);
+bool SaveScores(const char* path, const ScoreTable& table, DWORD* error);
+
+#endif

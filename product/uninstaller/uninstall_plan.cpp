@@ -1,0 +1,381 @@
+#include "uninstall_plan.h"
+
+#include <cstring>
+
+#include "platform/text.h"
+
+// ---- Report ----
+
+void UninstallReport::Add(What what, Result result, Why why, DWORD error, const char* text) {
+  if (line_count >= kMaxLines) {
+    ++dropped;
+    return;
+  }
+  ReportLine& line = lines[line_count++];
+  line.what = what;
+  line.result = result;
+  line.why = why;
+  line.error = error;
+  // A cut text still says which item it was; the paths here fit anyway.
+  CopyText(line.text, text);
+}
+
+int UninstallReport::Count(What what, Result result) const {
+  int n = 0;
+  for (int i = 0; i < line_count; ++i)
+    if (lines[i].what == what && lines[i].result == result) ++n;
+  return n;
+}
+
+int UninstallReport::Count(Result result) const {
+  int n = 0;
+  for (int i = 0; i < line_count; ++i)
+    if (lines[i].result == result) ++n;
+  return n;
+}
+
+bool UninstallReport::LeftInstalledItems() const {
+  for (int i = 0; i < line_count; ++i)
+    if (lines[i].result == Result::kLeft && lines[i].why != Why::kNotEmpty) return true;
+  return false;
+}
+
+// ---- Path checks ----
+
+namespace {
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Characters that make a name mean something other than one file: separators,
+// stream and drive colons, wildcards, and what no file name may hold.
+bool IsForbiddenInName(char c) {
+  return static_cast<unsigned char>(c) < 32 || strchr("\\/:*?\"<>|", c) != nullptr;
+}
+
+// One path component: not empty, not "." or "..", no forbidden character, and
+// not ending in a dot or blank (which the system would strip, making it name
+// something else).
+bool IsPlainComponent(const char* begin, size_t length) {
+  if (length == 0) return false;
+  if (begin[0] == '.' && (length == 1 || (length == 2 && begin[1] == '.'))) return false;
+  for (size_t i = 0; i < length; ++i)
+    if (IsForbiddenInName(begin[i])) return false;
+  char last = begin[length - 1];
+  return last != '.' && last != ' ';
+}
+
+// Device names reach a device in any folder, with any extension.
+bool IsDeviceName(const char* name) {
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$"};
+  size_t stem = strcspn(name, ".");
+  for (const char* device : kDevices)
+    if (stem == strlen(device) && _strnicmp(name, device, stem) == 0) return true;
+  if (stem == 4 && (_strnicmp(name, "COM", 3) == 0 || _strnicmp(name, "LPT", 3) == 0) &&
+      name[3] >= '1' && name[3] <= '9')
+    return true;
+  return false;
+}
+
+// Length of the root of an absolute path ("X:" or "\\server\share"), 0 when
+// it has none.
+size_t RootLength(const char* path) {
+  if (IsDriveLetter(path[0]) && path[1] == ':') return 2;
+  if (path[0] == '\\' && path[1] == '\\') {
+    const char* server = path + 2;
+    size_t server_len = strcspn(server, "\\");
+    if (server[server_len] != '\\' || !IsPlainComponent(server, server_len)) return 0;
+    const char* share = server + server_len + 1;
+    size_t share_len = strcspn(share, "\\");
+    if (!IsPlainComponent(share, share_len)) return 0;
+    return static_cast<size_t>(share + share_len - path);
+  }
+  return 0;
+}
+
+bool EqualsNoCase(const char* a, const char* b) { return _stricmp(a, b) == 0; }
+
+}  // namespace
+
+bool IsPlainFileName(const char* name) {
+  size_t length = strlen(name);
+  return length < kNameSize && IsPlainComponent(name, length) && !IsDeviceName(name);
+}
+
+bool IsAbsolutePlainPath(const char* path) {
+  size_t root = RootLength(path);
+  if (root == 0 || strlen(path) >= MAX_PATH) return false;
+  const char* rest = path + root;
+  if (*rest == '\0') return true;
+  if (*rest != '\\') return false;  // "C:dir" is relative to the drive's current folder
+  ++rest;
+  while (*rest) {
+    size_t length = strcspn(rest, "\\");
+    if (!IsPlainComponent(rest, length)) return false;
+    rest += length;
+    if (*rest == '\\') ++rest;
+  }
+  return true;
+}
+
+bool IsRootPath(const char* path) {
+  size_t root = RootLength(path);
+  return root != 0 && (path[root] == '\0' || (path[root] == '\\' && path[root + 1] == '\0'));
+}
+
+Why CheckCreatedDir(const char* created, const char* dir) {
+  if (!IsAbsolutePlainPath(created) || EndsWithBackslash(created)) {
+    return IsRootPath(created) ? Why::kDriveRoot : Why::kNotAbsolute;
+  }
+  if (IsRootPath(created)) return Why::kDriveRoot;
+  // created plus its backslash must be where dir starts, so that "C:\Pro" is
+  // never taken for an ancestor of "C:\Program Files\".
+  size_t length = strlen(created);
+  if (strlen(dir) <= length || _strnicmp(created, dir, length) != 0 || dir[length] != '\\')
+    return Why::kNotPrefix;
+  return Why::kNone;
+}
+
+namespace {
+
+// Volume and file index of an existing folder.
+bool FolderIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+  HANDLE folder = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return false;
+  bool ok = GetFileInformationByHandle(folder, info) != 0 &&
+            (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  CloseHandle(folder);
+  return ok;
+}
+
+// path without its trailing backslash, unless it is a root.
+bool WithoutTrailingBackslash(const char* path, char (&out)[MAX_PATH]) {
+  if (!CopyText(out, path)) return false;
+  size_t length = strlen(out);
+  if (length > 0 && out[length - 1] == '\\' && !IsRootPath(out)) out[length - 1] = '\0';
+  return true;
+}
+
+}  // namespace
+
+bool SameDirectory(const char* a, const char* b) {
+  char left[MAX_PATH], right[MAX_PATH];
+  if (!WithoutTrailingBackslash(a, left) || !WithoutTrailingBackslash(b, right)) return false;
+  if (EqualsNoCase(left, right)) return true;
+  // Short names, mapped drives and the like: ask the file system.
+  BY_HANDLE_FILE_INFORMATION x, y;
+  if (!FolderIdentity(left, &x) || !FolderIdentity(right, &y)) return false;
+  return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+         x.nFileIndexLow == y.nFileIndexLow;
+}
+
+// ---- Reading the record ----
+
+namespace {
+
+constexpr char kCommon[] = "COMMON";
+
+// Reads one [COMMON] value. False when the key is absent; *overlong when the
+// value does not fit a field of size bytes.
+bool ReadCommon(const char* ini, const char* key, char* value, size_t size, bool* overlong) {
+  // A default no record can hold tells an absent key from an empty one.
+  static const char kAbsent[] = "\x01";
+  char buffer[1024];
+  DWORD length = GetPrivateProfileStringA(kCommon, key, kAbsent, buffer, sizeof buffer, ini);
+  *overlong = false;
+  if (strcmp(buffer, kAbsent) == 0) {
+    value[0] = '\0';
+    return false;
+  }
+  if (length >= size || !CopyText(value, size, buffer)) {
+    *overlong = true;
+    value[0] = '\0';
+  }
+  return true;
+}
+
+// report may be null where a refusal ends the whole record anyway.
+void Refuse(UninstallReport* report, Why why, const char* key, const char* value) {
+  if (!report) return;
+  char text[MAX_PATH + 80];
+  FormatText(text, sizeof text, "%s=%s", key, value);
+  report->Add(What::kRecordEntry, Result::kRefused, why, 0, text);
+}
+
+// A directory setting: absolute and plain, stored with a trailing backslash.
+// Empty and refused (with a report line) otherwise.
+bool ReadDirectory(const char* ini, const char* key, char (&dir)[MAX_PATH], UninstallReport* report) {
+  bool overlong;
+  bool present = ReadCommon(ini, key, dir, sizeof dir, &overlong);
+  if (overlong) {
+    Refuse(report, Why::kOverlong, key, "...");
+    return false;
+  }
+  if (!present || dir[0] == '\0' || !IsAbsolutePlainPath(dir)) {
+    if (present && dir[0]) Refuse(report, Why::kNotAbsolute, key, dir);
+    dir[0] = '\0';
+    return false;
+  }
+  if (!EndsWithBackslash(dir)) {
+    size_t length = strlen(dir);
+    if (length + 1 >= sizeof dir) {
+      Refuse(report, Why::kOverlong, key, dir);
+      dir[0] = '\0';
+      return false;
+    }
+    dir[length] = '\\';
+    dir[length + 1] = '\0';
+  }
+  return true;
+}
+
+// A created_* setting for dir: kept only when it lies on dir's own path.
+void ReadCreated(const char* ini, const char* key, const char* dir, char (&created)[MAX_PATH],
+                 UninstallReport* report) {
+  bool overlong;
+  ReadCommon(ini, key, created, sizeof created, &overlong);
+  if (overlong) {
+    Refuse(report, Why::kOverlong, key, "...");
+    return;
+  }
+  if (created[0] == '\0') return;
+  // The installer writes it without the backslash; a hand-written one is the same folder.
+  size_t length = strlen(created);
+  if (length > 1 && created[length - 1] == '\\' && !IsRootPath(created)) created[length - 1] = '\0';
+  Why why = dir[0] ? CheckCreatedDir(created, dir) : Why::kNotPrefix;
+  if (why != Why::kNone) {
+    Refuse(report, why, key, created);
+    created[0] = '\0';
+  }
+}
+
+// Reads a list section ("FILES" with f00.., "SHORTCUTS" with s00..) into names.
+// Only keys in unbroken sequence from 00 are taken; everything else is refused.
+// False when the section is absent.
+bool ReadList(const char* ini, const char* section, char letter, bool links, char (*names)[kNameSize],
+              int* count, UninstallReport* report) {
+  *count = 0;
+  // Big enough for 64 keys of 63 characters many times over; a longer
+  // section is not the installer's.
+  constexpr DWORD kSize = 32768;
+  char* buffer = new char[kSize];
+  DWORD length = GetPrivateProfileSectionA(section, buffer, kSize, ini);
+  bool present = length > 0;
+  if (length >= kSize - 2) {
+    // Cut: the last line may be incomplete, so drop it.
+    Refuse(report, Why::kTooMany, section, "...");
+    char* last = buffer + length;
+    while (last > buffer && last[-1] != '\0') --last;
+    *last = '\0';
+  }
+  bool seen[kMaxNames] = {};
+  for (const char* line = buffer; *line; line += strlen(line) + 1) {
+    if (line[0] == ';') continue;  // a comment
+    char key[16];
+    size_t key_length = strcspn(line, "=");
+    const char* value = line[key_length] == '=' ? line + key_length + 1 : "";
+    bool key_fits = key_length < sizeof key;
+    if (key_fits) {
+      memcpy(key, line, key_length);
+      key[key_length] = '\0';
+    }
+    int index = -1;
+    if (key_fits && key_length == 3 && (key[0] | 0x20) == letter && key[1] >= '0' && key[1] <= '9' &&
+        key[2] >= '0' && key[2] <= '9')
+      index = (key[1] - '0') * 10 + (key[2] - '0');
+    if (index < 0 || index >= kMaxNames) {
+      Refuse(report, Why::kUnknownKey, key_fits ? key : "...", value);
+      continue;
+    }
+    if (seen[index]) {
+      Refuse(report, Why::kDuplicate, key, value);
+      continue;
+    }
+    seen[index] = true;
+    if (index != *count) {
+      Refuse(report, Why::kOutOfSequence, key, value);
+      continue;
+    }
+    // Taken or refused, the key keeps its place in the sequence.
+    ++*count;
+    if (strlen(value) >= kNameSize) {
+      Refuse(report, Why::kOverlong, key, value);
+    } else if (!IsPlainFileName(value)) {
+      Refuse(report, Why::kNotPlainName, key, value);
+    } else if (links && !(strlen(value) > 4 && _stricmp(value + strlen(value) - 4, ".lnk") == 0)) {
+      Refuse(report, Why::kNotALink, key, value);
+    } else {
+      CopyText(names[index], kNameSize, value);
+      continue;
+    }
+    names[index][0] = '\0';  // a refused entry keeps its index but names nothing
+  }
+  delete[] buffer;
+  return present;
+}
+
+}  // namespace
+
+RecordStatus ReadUninstallRecord(const char* own_dir, UninstallPlan* plan, UninstallReport* report,
+                                 DWORD* error) {
+  memset(plan, 0, sizeof *plan);
+  *error = 0;
+  char ini[MAX_PATH];
+  if (!FormatText(ini, sizeof ini, "%s%s", own_dir, kRecordName)) return RecordStatus::kMissing;
+
+  // The profile reader answers with defaults for a file it cannot read, so
+  // open it first to tell "missing" and "unreadable" from "empty".
+  HANDLE file = CreateFileA(ini, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return RecordStatus::kMissing;
+    *error = code;
+    return RecordStatus::kUnreadable;
+  }
+  CloseHandle(file);
+
+  bool overlong_provider, overlong_program;
+  bool has_provider = ReadCommon(ini, "provider", plan->provider, sizeof plan->provider, &overlong_provider);
+  bool has_program = ReadCommon(ini, "program", plan->program, sizeof plan->program, &overlong_program);
+  // The names become registry keys: they must be single key names.
+  if (!has_provider || !has_program || overlong_provider || overlong_program || !plan->provider[0] ||
+      !plan->program[0] || strchr(plan->provider, '\\') || strchr(plan->program, '\\'))
+    return RecordStatus::kDamaged;
+
+  // Without a usable file_dir the whole record is unusable.
+  if (!ReadDirectory(ini, "file_dir", plan->file_dir, nullptr)) return RecordStatus::kDamaged;
+  // Files are removed relative to file_dir, so it must be where this record
+  // and its uninstaller are; a copied or moved record describes someone else.
+  if (!SameDirectory(plan->file_dir, own_dir)) return RecordStatus::kForeign;
+
+  if (!ReadList(ini, "FILES", 'f', false, plan->files, &plan->file_count, report))
+    return RecordStatus::kDamaged;  // the installer always lists at least uninst.ini
+
+  ReadCreated(ini, "created_file_dir", plan->file_dir, plan->created_file_dir, report);
+  if (ReadDirectory(ini, "shortcut_dir", plan->shortcut_dir, report)) {
+    ReadCreated(ini, "created_shortcut_dir", plan->shortcut_dir, plan->created_shortcut_dir, report);
+    ReadList(ini, "SHORTCUTS", 's', true, plan->shortcuts, &plan->shortcut_count, report);
+  } else {
+    // Links listed without a folder to find them in are refused as a whole.
+    char probe[4];
+    if (GetPrivateProfileSectionA("SHORTCUTS", probe, sizeof probe, ini) > 0)
+      Refuse(report, Why::kNotAbsolute, "shortcut_dir", "(the links of [SHORTCUTS])");
+  }
+
+  char desktop[8];
+  bool overlong;
+  ReadCommon(ini, "desktop_shortcut", desktop, sizeof desktop, &overlong);
+  if (strcmp(desktop, "1") == 0) {
+    ReadCommon(ini, "desk_sc_name", plan->desk_sc_name, sizeof plan->desk_sc_name, &overlong);
+    const char* name = plan->desk_sc_name;
+    size_t length = strlen(name);
+    Why why = overlong                   ? Why::kOverlong
+              : !IsPlainFileName(name)   ? Why::kNotPlainName
+              : !(length > 4 && _stricmp(name + length - 4, ".lnk") == 0) ? Why::kNotALink
+                                         : Why::kNone;
+    if (why != Why::kNone && (name[0] || overlong)) Refuse(report, why, "desk_sc_name", overlong ? "..." : name);
+    if (why != Why::kNone) plan->desk_sc_name[0] = '\0';
+  }
+  return RecordStatus::kOk;
+}

@@ -1,0 +1,373 @@
+// murkle.exe as a player meets it: a real process on Wine, driven through its
+// window with menu commands, key presses and a click, its results read back from
+// its dialogs and from the score file next to it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "data_file.h"
+#include "game.h"
+#include "../product/game/window/layout.h"
+#include "../product/game/window/resource.h"
+#include "platform/text.h"
+#include "score_table.h"
+#include "support/test_support.h"
+#include "test_paths.h"
+
+namespace {
+
+constexpr DWORD kWindowWaitMs = 20000;
+
+// A fresh install of the game: the program, its data and its score table.
+class Installed {
+ public:
+  explicit Installed(const char* name) : dir_(name) {
+    for (const char* file : {"murkle.exe", "murkle.dat", "murkle.hsc"})
+      if (!CopyFileA(test::JoinPath(TEST_PAYLOAD_DIR, file).c_str(), (dir_ / file).c_str(), FALSE))
+        ADD_FAILURE() << "cannot copy " << file << ", error " << GetLastError();
+  }
+  std::string operator/(const std::string& name) const { return dir_ / name; }
+  bool Start(test::Process* process) const {
+    return process->Start(dir_ / "murkle.exe", "", dir_.path().c_str());
+  }
+
+ private:
+  test::ScratchDir dir_;
+};
+
+HWND WaitForDialog(DWORD process_id, const char* caption) {
+  return test::WaitForWindow(
+      [&]() -> HWND {
+        HWND dialog = test::FindTopLevel(process_id, "#32770", caption);
+        return dialog && IsWindowVisible(dialog) ? dialog : nullptr;
+      },
+      kWindowWaitMs);
+}
+
+bool WaitGone(HWND window) {
+  return test::WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, kWindowWaitMs);
+}
+
+// Shortest walk over open cells to the nearest cell that wanted() picks. Bogs
+// are avoided unless they are what is wanted.
+std::vector<Direction> Route(const Game& game, const std::function<bool(int, int)>& wanted) {
+  const Level& level = game.level();
+  const int w = level.width, h = level.height;
+  std::vector<int> from(size_t(w) * h, -1);
+  std::vector<int> queue = {game.y() * w + game.x()};
+  from[size_t(queue[0])] = queue[0];
+  const Direction dirs[] = {Direction::kUp, Direction::kDown, Direction::kLeft, Direction::kRight};
+  const int dx[] = {0, 0, -1, 1}, dy[] = {-1, 1, 0, 0};
+  for (size_t head = 0; head < queue.size(); ++head) {
+    const int at = queue[head], x = at % w, y = at / w;
+    if (head > 0 && wanted(x, y)) {
+      std::vector<Direction> route;
+      for (int cell = at; cell != queue[0]; cell = from[size_t(cell)]) {
+        const int prev = from[size_t(cell)];
+        for (int k = 0; k < 4; ++k)
+          if (prev % w + dx[k] == cell % w && prev / w + dy[k] == cell / w) route.insert(route.begin(), dirs[k]);
+      }
+      return route;
+    }
+    if (head > 0 && level.At(x, y) == dat::kBog) continue;  // a bog ends a walk
+    for (int k = 0; k < 4; ++k) {
+      const int nx = x + dx[k], ny = y + dy[k];
+      if (!level.Inside(nx, ny) || from[size_t(ny * w + nx)] >= 0 || level.At(nx, ny) == dat::kWall) continue;
+      if (level.At(nx, ny) == dat::kBog && !wanted(nx, ny)) continue;
+      if (level.At(nx, ny) == dat::kExit && !wanted(nx, ny)) continue;
+      from[size_t(ny * w + nx)] = at;
+      queue.push_back(ny * w + nx);
+    }
+  }
+  return {};
+}
+
+WPARAM KeyFor(Direction d) {
+  switch (d) {
+    case Direction::kUp: return VK_UP;
+    case Direction::kDown: return VK_DOWN;
+    case Direction::kLeft: return VK_LEFT;
+    case Direction::kRight: return VK_RIGHT;
+  }
+  return 0;
+}
+
+// The same game, played here by the rules library on the same data file: it
+// says which keys to press and what the score must come to.
+class Script {
+ public:
+  explicit Script(HWND window) : window_(window) {}
+
+  bool Load(const std::string& data_path) {
+    std::string bytes = test::ReadWholeFile(data_path);
+    bytes_.assign(bytes.begin(), bytes.end());
+    if (data_.Open(bytes_.data(), bytes_.size()) != DataError::kNone || data_.level_count() < 2) return false;
+    levels_.resize(size_t(data_.level_count()));
+    for (int i = 0; i < data_.level_count(); ++i)
+      if (!data_.LoadLevel(i + 1, &levels_[size_t(i)])) return false;
+    return true;
+  }
+
+  void NewGame() {
+    PostMessageA(window_, WM_COMMAND, IDM_NEW_GAME, 0);
+    game_.NewGame(levels_.data(), int(levels_.size()));
+  }
+
+  // The first move of a game is a click on the neighbouring cell.
+  MoveResult Click(Direction d) {
+    const int dx = d == Direction::kLeft ? -1 : d == Direction::kRight ? 1 : 0;
+    const int dy = d == Direction::kUp ? -1 : d == Direction::kDown ? 1 : 0;
+    const int x = layout::kPlayerLeft + dx * layout::kCell + layout::kCell / 2;
+    const int y = layout::kPlayerTop + dy * layout::kCell + layout::kCell / 2;
+    PostMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(window_, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    return game_.Move(d);
+  }
+
+  MoveResult Press(Direction d) {
+    PostMessageA(window_, WM_KEYDOWN, KeyFor(d), 1);
+    PostMessageA(window_, WM_KEYUP, KeyFor(d), 0xC0000001);
+    return game_.Move(d);
+  }
+
+  void Enter() {
+    PostMessageA(window_, WM_KEYDOWN, VK_RETURN, 1);
+    game_.NextLevel();
+  }
+
+  Game& game() { return game_; }
+
+ private:
+  HWND window_;
+  std::vector<uint8_t> bytes_;
+  DataFile data_;
+  std::vector<Level> levels_;
+  Game game_;
+};
+
+// Walks a route; every move but the last must be an ordinary one.
+void Walk(Script& script, const std::vector<Direction>& route, bool click_first, MoveResult last) {
+  for (size_t i = 0; i < route.size(); ++i) {
+    const MoveResult r = i == 0 && click_first ? script.Click(route[i]) : script.Press(route[i]);
+    if (i + 1 < route.size())
+      ASSERT_TRUE(r == MoveResult::kStep || r == MoveResult::kFirefly || r == MoveResult::kOil)
+          << "move " << i << " gave " << int(r);
+    else
+      ASSERT_EQ(r, last) << "the route's last move";
+  }
+}
+
+int Distance(const Game& game, int tx, int ty) {
+  return int(Route(game, [&](int x, int y) { return x == tx && y == ty; }).size());
+}
+
+// Plays a game through the window: level 1 with fireflies and the exit, then
+// into level 2's nearest bog three times. *score is what it must come to.
+void PlayToGameOver(HWND window, const std::string& data_path, uint32_t* score) {
+  Script script(window);
+  ASSERT_TRUE(script.Load(data_path));
+  script.NewGame();
+  Game& game = script.game();
+
+  // Level 1: fireflies while there is oil to spare, then the exit.
+  int exit_x = -1, exit_y = -1;
+  for (int i = 0; i < game.level().width * game.level().height; ++i)
+    if (game.level().cells[i] == dat::kExit) {
+      exit_x = i % game.level().width;
+      exit_y = i / game.level().width;
+    }
+  bool first = true;
+  for (;;) {
+    std::vector<Direction> to_firefly =
+        Route(game, [&](int x, int y) { return game.level().At(x, y) == dat::kFirefly; });
+    if (to_firefly.empty()) break;
+    Game after = game;
+    for (Direction d : to_firefly) after.Move(d);
+    if (after.phase() != Phase::kPlaying ||
+        Distance(after, exit_x, exit_y) + 5 > after.oil())
+      break;
+    ASSERT_NO_FATAL_FAILURE(Walk(script, to_firefly, first, MoveResult::kFirefly));
+    first = false;
+  }
+  const uint32_t fireflies = game.score();
+  ASSERT_GT(fireflies, 0u) << "the script caught no firefly";
+  std::vector<Direction> to_exit = Route(game, [&](int x, int y) { return x == exit_x && y == exit_y; });
+  ASSERT_FALSE(to_exit.empty());
+  ASSERT_NO_FATAL_FAILURE(Walk(script, to_exit, first, MoveResult::kExit));
+
+  // Level 2: into the nearest bog with each of the three lanterns.
+  script.Enter();
+  ASSERT_EQ(game.level_number(), 2);
+  for (int lantern = kLanterns; lantern > 0; --lantern) {
+    std::vector<Direction> to_bog = Route(game, [&](int x, int y) { return game.level().At(x, y) == dat::kBog; });
+    ASSERT_FALSE(to_bog.empty()) << "level 2 has no bog to walk into";
+    ASSERT_NO_FATAL_FAILURE(Walk(script, to_bog, false, lantern > 1 ? MoveResult::kBog : MoveResult::kGameOver));
+  }
+  *score = game.score();
+}
+
+TEST(GameWindow, AScriptedGameEndsInTheHighScoreTable) {
+  Installed install("game_window_play");
+  test::Process process;
+  ASSERT_TRUE(install.Start(&process)) << "error " << GetLastError();
+  HWND window = test::WaitForWindow(
+      [&] { return test::FindTopLevel(process.id(), layout::kWindowClass, layout::kCaption); }, kWindowWaitMs);
+  ASSERT_NE(window, nullptr) << "no game window";
+  RECT client;
+  ASSERT_TRUE(GetClientRect(window, &client));
+  EXPECT_EQ(client.right, layout::kClientWidth);
+  EXPECT_EQ(client.bottom, layout::kClientHeight);
+
+  uint32_t score = 0;
+  ASSERT_NO_FATAL_FAILURE(PlayToGameOver(window, install / "murkle.dat", &score));
+  ScoreTable expected;
+  DefaultScoreTable(&expected);
+  ASSERT_TRUE(ScoreQualifies(expected, score)) << "the script's score " << score << " is too low to enter";
+  const int place = InsertScore(&expected, "Marsh Tester", score, 2);
+
+  // The game asks for a name...
+  HWND name = WaitForDialog(process.id(), "New high score");
+  ASSERT_NE(name, nullptr) << "no name dialog after the game ended";
+  const std::string score_line = test::WindowText(GetDlgItem(name, IDC_NAME_SCORE));
+  EXPECT_NE(score_line.find(std::to_string(score)), std::string::npos) << score_line;
+  SendMessageA(GetDlgItem(name, IDC_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("  Marsh Tester  "));
+  test::PressButton(name, IDOK);
+  ASSERT_TRUE(WaitGone(name));
+
+  // ...then shows the table with the new entry marked.
+  HWND table = WaitForDialog(process.id(), "Murkle high scores");
+  ASSERT_NE(table, nullptr) << "no high-score table after the name";
+  std::string text = test::WindowText(GetDlgItem(table, IDC_SCORE_LIST));
+  char line[64];
+  ASSERT_TRUE(FormatText(line, sizeof line, ">%2d. %-15s %7lu  level 2", place + 1, "Marsh Tester",
+                         static_cast<unsigned long>(score)));
+  EXPECT_NE(text.find(line), std::string::npos) << "looked for \"" << line << "\" in:\n" << text;
+  test::PressButton(table, IDOK);
+  ASSERT_TRUE(WaitGone(table));
+
+  // The file next to the program holds the same table.
+  const std::string saved = test::ReadWholeFile(install / "murkle.hsc");
+  ScoreTable read;
+  ASSERT_TRUE(ParseScores(reinterpret_cast<const uint8_t*>(saved.data()), saved.size(), &read));
+  EXPECT_STREQ(read.entries[place].name, "Marsh Tester");
+  EXPECT_EQ(read.entries[place].score, score);
+  EXPECT_EQ(read.entries[place].level, 2);
+  uint8_t want[kScoreFileSize];
+  SerializeScores(expected, want);
+  EXPECT_TRUE(saved == std::string(reinterpret_cast<const char*>(want), sizeof want)) << "the whole table";
+  EXPECT_FALSE(test::FileExists(install / "murkle.hsc.tmp"));
+
+  // The menu's high-score view shows it too, without a mark.
+  PostMessageA(window, WM_COMMAND, IDM_HIGH_SCORES, 0);
+  table = WaitForDialog(process.id(), "Murkle high scores");
+  ASSERT_NE(table, nullptr);
+  text = test::WindowText(GetDlgItem(table, IDC_SCORE_LIST));
+  line[0] = ' ';
+  EXPECT_NE(text.find(line), std::string::npos) << "looked for \"" << line << "\" in:\n" << text;
+  test::PressButton(table, IDOK);
+  ASSERT_TRUE(WaitGone(table));
+
+  PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
+  DWORD code = 0;
+  ASSERT_TRUE(process.Wait(kWindowWaitMs, &code)) << "the game did not exit";
+  EXPECT_EQ(code, 0u);
+}
+
+// Damaged or missing files next to the program: a clear message, never a crash.
+TEST(GameWindow, BadFilesGiveAClearMessage) {
+  struct Case {
+    const char* what;
+    void (*spoil)(const Installed&);
+    const char* message;  // a piece of the message box's text
+    bool plays_on;        // the game window opens after the message
+  };
+  const Case cases[] = {
+      {"data file missing", [](const Installed& i) { DeleteFileA((i / "murkle.dat").c_str()); },
+       "cannot read its data file", false},
+      {"data file truncated",
+       [](const Installed& i) {
+         std::string d = test::ReadWholeFile(i / "murkle.dat");
+         test::WriteWholeFile(i / "murkle.dat", d.substr(0, d.size() - 1000));
+       },
+       "The data file is cut short.", false},
+      {"data file damaged",
+       [](const Installed& i) {
+         std::string d = test::ReadWholeFile(i / "murkle.dat");
+         d[d.size() / 2] ^= 0x10;
+         test::WriteWholeFile(i / "murkle.dat", d);
+       },
+       "Part of the data file is damaged.", false},
+      {"score file damaged",
+       [](const Installed& i) { test::WriteWholeFile(i / "murkle.hsc", std::string(252, 'Z')); },
+       "high-score table was damaged", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Installed install("game_window_bad");
+    c.spoil(install);
+    test::Process process;
+    ASSERT_TRUE(install.Start(&process));
+    HWND box = test::WaitForWindow([&] { return test::FindMessageBox(process.id()); }, kWindowWaitMs);
+    ASSERT_NE(box, nullptr) << "no message";
+    const std::string text = test::MessageBoxText(box);
+    EXPECT_NE(text.find(c.message), std::string::npos) << text;
+    test::PressButton(box, IDOK);
+    if (c.plays_on) {
+      HWND window = test::WaitForWindow(
+          [&] { return test::FindTopLevel(process.id(), layout::kWindowClass, layout::kCaption); }, kWindowWaitMs);
+      ASSERT_NE(window, nullptr) << "the game should go on with a fresh table";
+      PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
+    }
+    DWORD code = 0;
+    ASSERT_TRUE(process.Wait(kWindowWaitMs, &code)) << "the game did not end";
+    EXPECT_EQ(code, c.plays_on ? 0u : 1u);
+  }
+}
+
+// The table cannot be saved: the player is told, and the game goes on with the
+// score in its table.
+TEST(GameWindow, AScoreThatCannotBeSavedIsReportedAndKept) {
+  Installed install("game_window_unsaved");
+  test::Process process;
+  ASSERT_TRUE(install.Start(&process));
+  HWND window = test::WaitForWindow(
+      [&] { return test::FindTopLevel(process.id(), layout::kWindowClass, layout::kCaption); }, kWindowWaitMs);
+  ASSERT_NE(window, nullptr);
+  // Someone else holds the score file and shares nothing.
+  const std::string before = test::ReadWholeFile(install / "murkle.hsc");
+  HANDLE lock = CreateFileA((install / "murkle.hsc").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  uint32_t score = 0;
+  ASSERT_NO_FATAL_FAILURE(PlayToGameOver(window, install / "murkle.dat", &score));
+
+  HWND name = WaitForDialog(process.id(), "New high score");
+  ASSERT_NE(name, nullptr);
+  SendMessageA(GetDlgItem(name, IDC_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Unsaved"));
+  test::PressButton(name, IDOK);
+  HWND box = test::WaitForWindow([&] { return test::FindMessageBox(process.id()); }, kWindowWaitMs);
+  ASSERT_NE(box, nullptr) << "no word that the table was not saved";
+  const std::string text = test::MessageBoxText(box);
+  EXPECT_NE(text.find("could not be saved"), std::string::npos) << text;
+  test::PressButton(box, IDOK);
+
+  HWND table = WaitForDialog(process.id(), "Murkle high scores");
+  ASSERT_NE(table, nullptr) << "the table is still shown";
+  EXPECT_NE(test::WindowText(GetDlgItem(table, IDC_SCORE_LIST)).find("Unsaved"), std::string::npos);
+  test::PressButton(table, IDOK);
+  ASSERT_TRUE(WaitGone(table));
+  CloseHandle(lock);
+  EXPECT_EQ(test::ReadWholeFile(install / "murkle.hsc"), before) << "the old table is intact";
+  EXPECT_FALSE(test::FileExists(install / "murkle.hsc.tmp"));
+
+  // The game goes on: a new game starts and the window still answers.
+  PostMessageA(window, WM_COMMAND, IDM_NEW_GAME, 0);
+  PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
+  DWORD code = 0;
+  ASSERT_TRUE(process.Wait(kWindowWaitMs, &code));
+  EXPECT_EQ(code, 0u);
+}
+
+}  // namespace
