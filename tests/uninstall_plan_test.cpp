@@ -1,0 +1,317 @@
+// The uninstaller's logic in-process: its path checks, reading uninst.ini
+// written by the profile writer, and removal with real files and keys.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "removal.h"
+#include "report_text.h"
+#include "support/test_support.h"
+#include "uninstall_plan.h"
+
+namespace {
+
+TEST(UninstallPathChecks, NamesPathsRootsAndCreatedFolders) {
+  struct NameCase { const char* name; bool plain; } names[] = {
+      {"murkle.exe", true}, {"Uninstall Murkle .lnk", true}, {"", false}, {".", false}, {"..", false},
+      {"..\\x", false}, {"a\\b", false}, {"a/b", false}, {"C:x", false}, {"x:stream", false}, {"*.*", false},
+      {"a?.txt", false}, {"trail.", false}, {"trail ", false}, {"NUL", false}, {"con.txt", false},
+      {"com1.lnk", false}, {"comet.txt", true}, {"\x01", false},
+      {"123456789012345678901234567890123456789012345678901234567890123", true},
+      {"1234567890123456789012345678901234567890123456789012345678901234", false}};
+  for (const auto& c : names) EXPECT_EQ(IsPlainFileName(c.name), c.plain) << "name \"" << c.name << "\"";
+
+  struct PathCase { const char* path; bool absolute, root; } paths[] = {
+      {"C:\\Program Files\\Velmora\\", true, false}, {"C:\\Program Files\\Velmora", true, false},
+      {"C:\\", true, true}, {"C:", true, true}, {"\\\\server\\share", true, true},
+      {"\\\\server\\share\\dir\\", true, false}, {"\\\\server\\", false, false}, {"C:dir", false, false},
+      {"Velmora\\Murkle\\", false, false}, {"", false, false}, {"\\Program Files\\", false, false},
+      {"C:\\a\\..\\b\\", false, false}, {"C:\\a\\.\\b", false, false}, {"C:\\a\\\\b", false, false},
+      {"C:\\a*\\", false, false}, {"\\\\?\\C:\\a", false, false}, {"C:/a", false, false}};
+  for (const auto& c : paths) {
+    EXPECT_EQ(IsAbsolutePlainPath(c.path), c.absolute) << "absolute \"" << c.path << "\"";
+    EXPECT_EQ(IsRootPath(c.path), c.root) << "root \"" << c.path << "\"";
+  }
+
+  struct CreatedCase { const char* created; const char* dir; Why why; } created[] = {
+      {"C:\\Program Files\\Velmora", "C:\\Program Files\\Velmora\\Murkle\\", Why::kNone},
+      {"C:\\Program Files\\Velmora\\Murkle", "C:\\Program Files\\Velmora\\Murkle\\", Why::kNone},
+      {"c:\\program files\\velmora", "C:\\Program Files\\Velmora\\Murkle\\", Why::kNone},
+      {"C:\\Program Files\\Vel", "C:\\Program Files\\Velmora\\Murkle\\", Why::kNotPrefix},
+      {"C:\\Other", "C:\\Program Files\\Velmora\\Murkle\\", Why::kNotPrefix},
+      {"C:\\Program Files\\Velmora\\Murkle\\Sub", "C:\\Program Files\\Velmora\\Murkle\\", Why::kNotPrefix},
+      {"C:\\", "C:\\Program Files\\Velmora\\Murkle\\", Why::kDriveRoot},
+      {"C:", "C:\\Program Files\\Velmora\\Murkle\\", Why::kDriveRoot},
+      {"\\\\srv\\share", "\\\\srv\\share\\Murkle\\", Why::kDriveRoot},
+      {"Velmora", "C:\\Program Files\\Velmora\\Murkle\\", Why::kNotAbsolute},
+      {"C:\\Program Files\\..", "C:\\Program Files\\Velmora\\Murkle\\", Why::kNotAbsolute}};
+  for (const auto& c : created)
+    EXPECT_EQ(static_cast<int>(CheckCreatedDir(c.created, c.dir)), static_cast<int>(c.why))
+        << "created \"" << c.created << "\" for \"" << c.dir << "\"";
+}
+
+TEST(UninstallPathChecks, SameDirectoryAsksTheFileSystem) {
+  test::ScratchDir scratch("uninst_samedir");
+  std::string dir = scratch / "A rather long folder name";
+  ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+  EXPECT_TRUE(SameDirectory(dir.c_str(), (dir + "\\").c_str()));
+  std::string upper = dir;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  EXPECT_TRUE(SameDirectory(upper.c_str(), dir.c_str()));
+  char short_path[MAX_PATH] = "";
+  DWORD n = GetShortPathNameA(dir.c_str(), short_path, sizeof short_path);
+  if (n > 0 && n < sizeof short_path && _stricmp(short_path, dir.c_str()) != 0) {
+    EXPECT_TRUE(SameDirectory(short_path, dir.c_str())) << short_path;
+  }
+  std::string other = scratch / "other";
+  ASSERT_TRUE(CreateDirectoryA(other.c_str(), nullptr));
+  EXPECT_FALSE(SameDirectory(other.c_str(), dir.c_str()));
+  EXPECT_FALSE(SameDirectory((scratch / "missing").c_str(), (scratch / "missing2").c_str()));
+}
+
+// A record folder with uninst.ini written key by key through the profile writer.
+class RecordTest : public ::testing::Test {
+ protected:
+  RecordTest() : scratch_("uninst_record"), dir_(scratch_.path() + "\\Velmora\\Murkle\\") {}
+  void SetUp() override {
+    ASSERT_TRUE(CreateDirectoryA((scratch_.path() + "\\Velmora").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
+    report_ = std::make_unique<UninstallReport>();
+    plan_ = std::make_unique<UninstallPlan>();
+  }
+  void Put(const char* section, const char* key, const std::string& value) {
+    WritePrivateProfileStringA(section, key, value.c_str(), (dir_ + "uninst.ini").c_str());
+  }
+  void WriteValid() {
+    Put("COMMON", "provider", "Velmora");
+    Put("COMMON", "program", "Murkle");
+    Put("COMMON", "created_file_dir", scratch_.path() + "\\Velmora");
+    Put("COMMON", "file_dir", dir_);
+    Put("COMMON", "created_shortcut_dir", scratch_.path() + "\\Group");
+    Put("COMMON", "shortcut_dir", scratch_.path() + "\\Group\\");
+    Put("COMMON", "desktop_shortcut", "1");
+    Put("COMMON", "desk_sc_name", "Murkle.lnk");
+    Put("FILES", "f00", "murkle.exe");
+    Put("FILES", "f01", "uninst.ini");
+    Put("SHORTCUTS", "s00", "Murkle.lnk");
+  }
+  RecordStatus Read() {
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, (dir_ + "uninst.ini").c_str());
+    error_ = 0xdeadbeef;
+    return ReadUninstallRecord(dir_.c_str(), plan_.get(), report_.get(), &error_);
+  }
+  // The refusal lines, "key=value:why" each.
+  std::string Refusals() const {
+    std::string out;
+    for (int i = 0; i < report_->line_count; ++i)
+      if (report_->lines[i].result == Result::kRefused)
+        out += std::string(report_->lines[i].text) + ":" + std::to_string(static_cast<int>(report_->lines[i].why)) + ";";
+    return out;
+  }
+
+  test::ScratchDir scratch_;
+  std::string dir_;
+  std::unique_ptr<UninstallReport> report_;
+  std::unique_ptr<UninstallPlan> plan_;
+  DWORD error_ = 0;
+};
+
+TEST_F(RecordTest, ValidRecordIsReadWhole) {
+  WriteValid();
+  ASSERT_EQ(Read(), RecordStatus::kOk);
+  EXPECT_EQ(error_, 0u) << "error is cleared on success";
+  EXPECT_STREQ(plan_->provider, "Velmora");
+  EXPECT_STREQ(plan_->file_dir, dir_.c_str());
+  EXPECT_EQ(plan_->created_file_dir, scratch_.path() + "\\Velmora");
+  EXPECT_EQ(plan_->file_count, 2);
+  EXPECT_STREQ(plan_->files[1], "uninst.ini");
+  EXPECT_EQ(plan_->shortcut_count, 1);
+  EXPECT_STREQ(plan_->desk_sc_name, "Murkle.lnk");
+  EXPECT_EQ(Refusals(), "");
+}
+
+TEST_F(RecordTest, MissingUnreadableAndDamagedRecordsGiveNothing) {
+  EXPECT_EQ(Read(), RecordStatus::kMissing);
+  // A folder where the file should be cannot be opened as one.
+  ASSERT_TRUE(CreateDirectoryA((dir_ + "uninst.ini").c_str(), nullptr));
+  EXPECT_EQ(Read(), RecordStatus::kUnreadable);
+  EXPECT_NE(error_, 0xdeadbeefu) << "the error number is reported";
+  EXPECT_NE(error_, 0u);
+  RemoveDirectoryA((dir_ + "uninst.ini").c_str());
+
+  Put("FILES", "f00", "murkle.exe");
+  EXPECT_EQ(Read(), RecordStatus::kDamaged) << "no [COMMON]";
+  struct Case { const char* key; std::string value; RecordStatus status; } cases[] = {
+      {"file_dir", "", RecordStatus::kDamaged},
+      {"file_dir", "Velmora\\Murkle\\", RecordStatus::kDamaged},
+      {"file_dir", dir_ + std::string(300, 'x') + "\\", RecordStatus::kDamaged},
+      {"file_dir", scratch_.path() + "\\Velmora\\", RecordStatus::kForeign},
+      {"provider", "Microsoft\\Windows", RecordStatus::kDamaged},
+      {"program", "", RecordStatus::kDamaged},
+      {"program", std::string(64, 'p'), RecordStatus::kDamaged},
+      {"file_dir", dir_.substr(0, dir_.size() - 1), RecordStatus::kOk},  // the backslash is added
+  };
+  for (const auto& c : cases) {
+    WriteValid();
+    Put("COMMON", c.key, c.value);
+    EXPECT_EQ(Read(), c.status) << c.key << "=" << c.value;
+  }
+  WriteValid();
+  WritePrivateProfileStringA("FILES", nullptr, nullptr, (dir_ + "uninst.ini").c_str());
+  EXPECT_EQ(Read(), RecordStatus::kDamaged) << "no [FILES]";
+}
+
+TEST_F(RecordTest, UntrustworthyEntriesAreRefusedOneByOne) {
+  WriteValid();
+  Put("FILES", "f02", "..\\secret.txt");
+  Put("FILES", "f03", "C:\\Windows\\win.ini");
+  Put("FILES", "f04", "*.exe");
+  Put("FILES", "f05", std::string(64, 'n'));
+  Put("FILES", "f07", "gap.txt");  // f06 missing
+  Put("FILES", "g00", "other.txt");
+  Put("SHORTCUTS", "s01", "murkle.exe");
+  Put("COMMON", "created_file_dir", "C:\\");
+  Put("COMMON", "created_shortcut_dir", scratch_.path() + "\\Gro");
+  Put("COMMON", "desk_sc_name", "..\\x.lnk");
+  ASSERT_EQ(Read(), RecordStatus::kOk);
+  std::string refusals = Refusals();
+  const std::string expected[] = {
+      "f02=..\\secret.txt:" + std::to_string(static_cast<int>(Why::kNotPlainName)),
+      "f03=C:\\Windows\\win.ini:" + std::to_string(static_cast<int>(Why::kNotPlainName)),
+      "f04=*.exe:" + std::to_string(static_cast<int>(Why::kNotPlainName)),
+      "f05=" + std::string(64, 'n') + ":" + std::to_string(static_cast<int>(Why::kOverlong)),
+      "f07=gap.txt:" + std::to_string(static_cast<int>(Why::kOutOfSequence)),
+      "g00=other.txt:" + std::to_string(static_cast<int>(Why::kUnknownKey)),
+      "s01=murkle.exe:" + std::to_string(static_cast<int>(Why::kNotALink)),
+      "created_file_dir=C:\\:" + std::to_string(static_cast<int>(Why::kDriveRoot)),
+      "created_shortcut_dir=" + scratch_.path() + "\\Gro:" + std::to_string(static_cast<int>(Why::kNotPrefix)),
+      "desk_sc_name=..\\x.lnk:" + std::to_string(static_cast<int>(Why::kNotPlainName))};
+  for (const auto& e : expected) EXPECT_NE(refusals.find(e + ";"), std::string::npos) << e << "\nin: " << refusals;
+  EXPECT_EQ(plan_->file_count, 6) << "f00..f05 keep their places";
+  for (int i = 2; i < 6; ++i) EXPECT_STREQ(plan_->files[i], "") << "refused f0" << i << " names nothing";
+  EXPECT_STREQ(plan_->created_file_dir, "");
+  EXPECT_STREQ(plan_->created_shortcut_dir, "");
+  EXPECT_STREQ(plan_->desk_sc_name, "");
+}
+
+TEST_F(RecordTest, DuplicateKeyKeepsTheFirst) {
+  WriteValid();
+  // The profile writer never writes a key twice: append one by hand.
+  std::string text = test::ReadWholeFile(dir_ + "uninst.ini");
+  size_t at = text.find("f01=uninst.ini");
+  ASSERT_NE(at, std::string::npos);
+  text.insert(at, "f00=..\\evil.txt\r\n");
+  ASSERT_TRUE(test::WriteWholeFile(dir_ + "uninst.ini", text));
+  ASSERT_EQ(Read(), RecordStatus::kOk);
+  EXPECT_STREQ(plan_->files[0], "murkle.exe");
+  EXPECT_NE(Refusals().find("f00=..\\evil.txt:" + std::to_string(static_cast<int>(Why::kDuplicate))),
+            std::string::npos)
+      << Refusals();
+}
+
+// Removal with real files and keys, through the logic alone.
+TEST_F(RecordTest, FileInUseKeepsTheWayBackThenASecondRunFinishes) {
+  WriteValid();
+  Put("COMMON", "provider", "VelmoraTestP1");
+  Put("COMMON", "program", "MurkleTestP1");
+  Put("COMMON", "created_shortcut_dir", "");
+  Put("COMMON", "shortcut_dir", "");
+  Put("COMMON", "desktop_shortcut", "0");
+  WritePrivateProfileStringA("SHORTCUTS", nullptr, nullptr, (dir_ + "uninst.ini").c_str());
+  ASSERT_TRUE(test::WriteWholeFile(dir_ + "murkle.exe", "game"));
+  SetFileAttributesA((dir_ + "murkle.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+  const std::string product = "Software\\VelmoraTestP1\\MurkleTestP1";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, product.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(Read(), RecordStatus::kOk);
+  RemovalPlaces places = {"", "uninstall.exe"};
+  {
+    // Open without sharing: the file is in use.
+    HANDLE busy = CreateFileA((dir_ + "murkle.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    RemoveInstallation(*plan_, places, report_.get());
+    CloseHandle(busy);
+  }
+  EXPECT_TRUE(report_->LeftInstalledItems());
+  EXPECT_EQ(report_->Count(What::kFile, Result::kLeft), 2) << "murkle.exe in use, uninst.ini kept";
+  EXPECT_TRUE(test::FileExists(dir_ + "uninst.ini"));
+  EXPECT_TRUE(test::DirectoryExists(dir_));
+  HKEY probe;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, product.c_str(), 0, KEY_READ, &probe), ERROR_SUCCESS)
+      << "the product key stays for the second run";
+  RegCloseKey(probe);
+
+  auto second = std::make_unique<UninstallReport>();
+  RemoveInstallation(*plan_, places, second.get());
+  EXPECT_FALSE(second->LeftInstalledItems());
+  EXPECT_FALSE(test::FileExists(dir_ + "murkle.exe")) << "read-only, but ours";
+  EXPECT_FALSE(test::DirectoryExists(scratch_.path() + "\\Velmora")) << "created_file_dir";
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\VelmoraTestP1", 0, KEY_READ, &probe), ERROR_SUCCESS)
+      << "the emptied maker key goes too";
+  EXPECT_EQ(second->Count(What::kRegistryKey, Result::kRemoved), 2);
+  RegDeleteKeyA(HKEY_CURRENT_USER, product.c_str());
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\VelmoraTestP1");
+}
+
+TEST_F(RecordTest, ForeignUninstallEntryIsKept) {
+  WriteValid();
+  Put("COMMON", "provider", "VelmoraTestP2");
+  Put("COMMON", "program", "MurkleTestP2");
+  Put("COMMON", "desktop_shortcut", "0");
+  const std::string entry = std::string(kUninstallRoot) + "\\VelmoraTestP2_MurkleTestP2";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const char command[] = "\"C:\\Elsewhere\\uninstall.exe\"";
+  RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command), sizeof command);
+  RegCloseKey(key);
+  ASSERT_EQ(Read(), RecordStatus::kOk);
+  RemovalPlaces places = {"", "uninstall.exe"};
+  RemoveInstallation(*plan_, places, report_.get());
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS)
+      << "an entry pointing at another uninstaller stays";
+  RegCloseKey(key);
+  int not_ours = 0;
+  for (int i = 0; i < report_->line_count; ++i)
+    if (report_->lines[i].why == Why::kNotOurs) ++not_ours;
+  EXPECT_EQ(not_ours, 1);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, entry.c_str());
+}
+
+TEST(UninstallReportText, BoundedAndComplete) {
+  auto plan = std::make_unique<UninstallPlan>();
+  strcpy(plan->program, "Murkle");
+  strcpy(plan->provider, "Velmora");
+  auto report = std::make_unique<UninstallReport>();
+  report->Add(What::kFile, Result::kRemoved, Why::kNone, 0, "C:\\M\\a");
+  report->Add(What::kFolder, Result::kLeft, Why::kNotEmpty, 0, "C:\\M");
+  report->Add(What::kFile, Result::kLeft, Why::kFailed, 1234, "C:\\M\\b");
+  report->Add(What::kRecordEntry, Result::kRefused, Why::kNotPlainName, 0, "f01=..\\x");
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  char text[1024];
+  FormatReport(*plan, *report, self, text, sizeof text);
+  EXPECT_STREQ(text,
+               "Murkle by Velmora was not removed completely.\r\n\r\nRemoved: 1 file(s)\r\n\r\nLeft in place:"
+               "\r\n    C:\\M (holds files that were not installed)\r\n    C:\\M\\b (error 1234)\r\n\r\n"
+               "Entries of uninst.ini that were refused (nothing was removed for them):\r\n    f01=..\\x (not a "
+               "plain file name)");
+  // A short buffer ends in "..." and nothing after it is touched.
+  char small[40 + 8];
+  memset(small, 0x5a, sizeof small);
+  FormatReport(*plan, *report, self, small, 40);
+  EXPECT_EQ(strlen(small), 39u);
+  EXPECT_STREQ(small + 36, "...");
+  for (size_t i = 40; i < sizeof small; ++i) EXPECT_EQ(small[i], 0x5a) << "guard byte " << i;
+  // More lines than the report holds are counted, not written.
+  for (int i = 0; i < UninstallReport::kMaxLines + 3; ++i)
+    report->Add(What::kFile, Result::kRemoved, Why::kNone, 0, "x");
+  EXPECT_EQ(report->line_count, UninstallReport::kMaxLines);
+  EXPECT_EQ(report->dropped, 7);
+}
+
+}  // namespace

@@ -1,0 +1,458 @@
+// The built uninstaller, run as the uninstall entry's command runs it, on
+// hand-made installations that look exactly like what the installer leaves.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/shell.h"
+#include "support/test_support.h"
+#include "test_paths.h"
+
+namespace {
+
+std::string SpecialFolder(int csidl) {
+  char path[MAX_PATH] = "";
+  if (GetSpecialFolderPath(csidl, path) < 0) return "";
+  return path;
+}
+
+std::string WithoutSlash(std::string path) {
+  if (!path.empty() && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+void ListTree(const std::string& dir, std::set<std::string>* out) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    std::string path = dir + "\\" + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out->insert(path + "\\");
+      ListTree(path, out);
+    } else {
+      out->insert(path);
+    }
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+}
+
+// Entries of dir whose names start with prefix, with everything below them.
+void ListMatching(const std::string& dir, const std::string& prefix, std::set<std::string>* out) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((dir + "\\" + prefix + "*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string path = dir + "\\" + found.cFileName;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out->insert(path + "\\");
+      ListTree(path, out);
+    } else {
+      out->insert(path);
+    }
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+}
+
+void ListKeys(HKEY root, const std::string& root_name, const std::string& subkey, const std::string& prefix,
+              std::set<std::string>* out) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  char name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (_strnicmp(name, prefix.c_str(), prefix.size()) != 0) continue;
+    std::string child = subkey + "\\" + name;
+    out->insert(root_name + "\\" + child);
+    ListKeys(root, root_name, child, "", out);
+  }
+  RegCloseKey(key);
+}
+
+bool KeyExists(HKEY root, const std::string& subkey) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+void DeleteKeyTree(HKEY root, const std::string& subkey) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  char name[256];
+  DWORD size = sizeof name;
+  while (size = sizeof name, RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+    DeleteKeyTree(root, subkey + "\\" + name);
+  RegCloseKey(key);
+  RegDeleteKeyA(root, subkey.c_str());
+}
+
+const char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// One hand-made installation with names of its own (tag), so that no test can
+// remove anything of another test or of the prefix. Everything is removed on
+// destruction, whatever the uninstaller left.
+class HandMadeInstallation {
+  std::string tag_;
+  test::ScratchDir scratch_;
+
+ public:
+  HandMadeInstallation(const std::string& tag, bool desktop)
+      : tag_(tag),
+        scratch_("uninst_" + tag),
+        provider("VelmoraTest" + tag),
+        program("MurkleTest" + tag),
+        programs_(SpecialFolder(CSIDL_PROGRAMS)),
+        desktop_dir_(SpecialFolder(CSIDL_DESKTOPDIRECTORY)),
+        desktop_(desktop) {
+    parent = scratch_ / "Programs";
+    created_file_dir = parent + "\\" + provider;
+    file_dir = created_file_dir + "\\" + program + "\\";
+    created_shortcut_dir = programs_ + "\\" + provider + " group";
+    shortcut_dir = created_shortcut_dir + "\\" + program + "\\";
+    desk_sc_name = desktop ? program + ".lnk" : "";
+    files = {"murkle.exe", "murkle.dat", "licence.txt", "uninstall.exe", "marsh.jpg", "uninst.ini"};
+    links = {"Murkle.lnk", "Murkle licence.lnk", "Uninstall Murkle .lnk"};
+    product_key = "Software\\" + provider + "\\" + program;
+    uninstall_key = std::string(kUninstallRoot) + "\\" + provider + "_" + program;
+  }
+  ~HandMadeInstallation() {
+    test::RemoveTree(created_shortcut_dir);
+    test::RemoveTree(programs_ + "\\" + provider + " decoy");
+    if (!desk_sc_name.empty()) DeleteFileA((desktop_dir_ + "\\" + desk_sc_name).c_str());
+    DeleteFileA((desktop_dir_ + "\\" + program + " decoy.lnk").c_str());
+    DeleteKeyTree(HKEY_CURRENT_USER, "Software\\" + provider);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, uninstall_key);
+  }
+
+  bool Usable() const { return !programs_.empty() && !desktop_dir_.empty(); }
+  std::string Uninstaller() const { return file_dir + "uninstall.exe"; }
+  std::string Record() const { return file_dir + "uninst.ini"; }
+  std::string Caption() const { return program + " Uninstall"; }
+  std::string DesktopLink() const { return desktop_dir_ + "\\" + desk_sc_name; }
+
+  // Makes everything the installer makes, plus decoys next to it that must
+  // survive every uninstall.
+  void Make() {
+    ASSERT_TRUE(CreateDirectoryA(parent.c_str(), nullptr)) << parent;
+    ASSERT_TRUE(CreateDirectoryA(created_file_dir.c_str(), nullptr)) << created_file_dir;
+    ASSERT_TRUE(CreateDirectoryA(file_dir.c_str(), nullptr)) << file_dir;
+    for (size_t i = 0; i + 1 < files.size(); ++i) {
+      std::string target = file_dir + files[i];
+      if (files[i] == "uninstall.exe") {
+        ASSERT_TRUE(CopyFileA(TEST_PAYLOAD_DIR "\\uninstall.exe", target.c_str(), FALSE)) << target;
+      } else {
+        ASSERT_TRUE(test::WriteWholeFile(target, test::PseudoText(1000 + 100 * i, static_cast<uint32_t>(i))));
+      }
+    }
+    ASSERT_TRUE(CreateDirectoryA(created_shortcut_dir.c_str(), nullptr)) << created_shortcut_dir;
+    ASSERT_TRUE(CreateDirectoryA(shortcut_dir.c_str(), nullptr)) << shortcut_dir;
+    for (const std::string& link : links) {
+      ASSERT_GE(CreateShortcut((file_dir + "murkle.exe").c_str(), (shortcut_dir + link).c_str(), "Murkle"), 0)
+          << link;
+    }
+    if (desktop_) {
+      ASSERT_GE(CreateShortcut((file_dir + "murkle.exe").c_str(), DesktopLink().c_str(), "Murkle"), 0);
+    }
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, product_key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, uninstall_key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    std::string display = provider + " - " + program, command = Uninstaller();
+    RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(display.c_str()),
+                   static_cast<DWORD>(display.size() + 1));
+    RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>(command.size() + 1));
+    RegCloseKey(key);
+    WriteRecord();
+
+    // Decoys: a file beside the destination, a program group and a desktop
+    // link with names like ours, and a file one level up.
+    ASSERT_TRUE(test::WriteWholeFile(parent + "\\readme.txt", "not ours"));
+    ASSERT_TRUE(test::WriteWholeFile(scratch_ / "victim.txt", "not ours"));
+    std::string decoy_group = programs_ + "\\" + provider + " decoy";
+    ASSERT_TRUE(CreateDirectoryA(decoy_group.c_str(), nullptr));
+    ASSERT_TRUE(test::WriteWholeFile(decoy_group + "\\Murkle.lnk", "not ours"));
+    ASSERT_TRUE(test::WriteWholeFile(desktop_dir_ + "\\" + program + " decoy.lnk", "not ours"));
+  }
+
+  // uninst.ini exactly as the installer writes it: key by key, in order.
+  void WriteRecord() const {
+    std::string ini = Record();
+    DeleteFileA(ini.c_str());
+    auto put = [&](const char* section, const std::string& key, const std::string& value) {
+      WritePrivateProfileStringA(section, key.c_str(), value.c_str(), ini.c_str());
+    };
+    put("COMMON", "provider", provider);
+    put("COMMON", "program", program);
+    put("COMMON", "created_file_dir", created_file_dir);
+    put("COMMON", "file_dir", file_dir);
+    put("COMMON", "created_shortcut_dir", created_shortcut_dir);
+    put("COMMON", "shortcut_dir", shortcut_dir);
+    put("COMMON", "desktop_shortcut", desktop_ ? "1" : "0");
+    put("COMMON", "desk_sc_name", desk_sc_name);
+    char key[8];
+    for (size_t i = 0; i < files.size(); ++i) {
+      snprintf(key, sizeof key, "f%02d", static_cast<int>(i));
+      put("FILES", key, files[i]);
+    }
+    for (size_t i = 0; i < links.size(); ++i) {
+      snprintf(key, sizeof key, "s%02d", static_cast<int>(i));
+      put("SHORTCUTS", key, links[i]);
+    }
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());  // flush the cache
+  }
+
+  // Everything of this test's names, on disk and in the registry.
+  std::set<std::string> Snapshot() const {
+    std::set<std::string> all;
+    ListTree(scratch_.path(), &all);
+    ListMatching(programs_, provider, &all);
+    ListMatching(desktop_dir_, program, &all);
+    ListKeys(HKEY_CURRENT_USER, "HKCU", "Software", provider, &all);
+    ListKeys(HKEY_LOCAL_MACHINE, "HKLM", kUninstallRoot, provider, &all);
+    return all;
+  }
+
+  // What the installation consists of, as Snapshot names it.
+  std::set<std::string> Installed() const {
+    std::set<std::string> all;
+    all.insert(created_file_dir + "\\");
+    all.insert(file_dir);
+    for (const auto& f : files) all.insert(file_dir + f);
+    all.insert(created_shortcut_dir + "\\");
+    all.insert(shortcut_dir);
+    for (const auto& l : links) all.insert(shortcut_dir + l);
+    if (desktop_) all.insert(DesktopLink());
+    all.insert("HKCU\\Software\\" + provider);
+    all.insert("HKCU\\" + product_key);
+    all.insert("HKLM\\" + uninstall_key);
+    return all;
+  }
+
+  std::string provider, program, parent, created_file_dir, file_dir, created_shortcut_dir, shortcut_dir,
+      desk_sc_name, product_key, uninstall_key;
+  std::vector<std::string> files, links;
+
+ private:
+  std::string programs_, desktop_dir_;
+  bool desktop_;
+};
+
+std::set<std::string> Minus(const std::set<std::string>& a, const std::set<std::string>& b) {
+  std::set<std::string> out;
+  for (const auto& x : a)
+    if (!b.count(x)) out.insert(x);
+  return out;
+}
+
+std::string Join(const std::set<std::string>& items) {
+  std::string out;
+  for (const auto& x : items) out += "\n  " + x;
+  return out;
+}
+
+// The working copy must go with its private folder once it has ended.
+void ExpectWorkerGone(const test::UninstallRun& run) {
+  ASSERT_FALSE(run.worker_path.empty()) << "the worker's file was not found";
+  std::string folder = run.worker_path.substr(0, run.worker_path.rfind('\\'));
+  bool gone = test::WaitUntil(
+      [&] { return !test::FileExists(run.worker_path) && !test::DirectoryExists(folder); }, 10000);
+  EXPECT_TRUE(gone) << "left after 10 s: " << (test::FileExists(run.worker_path) ? run.worker_path : folder);
+}
+
+class UninstallerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
+  void TearDown() override { CoUninitialize(); }
+};
+
+TEST_F(UninstallerTest, FullRoundTripLeavesNothingAndTouchesNothingElse) {
+  HandMadeInstallation install("R1", true);
+  ASSERT_TRUE(install.Usable()) << "the prefix has no Programs or Desktop folder";
+  ASSERT_NO_FATAL_FAILURE(install.Make());
+  std::set<std::string> before = install.Snapshot();
+  std::set<std::string> missing = Minus(install.Installed(), before);
+  ASSERT_TRUE(missing.empty()) << "the hand-made installation lacks:" << Join(missing);
+
+  test::UninstallRun run = test::RunInstalledUninstaller(install.Uninstaller(), install.Caption(), IDYES);
+  EXPECT_TRUE(run.ended) << "the uninstaller did not end";
+  EXPECT_NE(run.confirmation.find("remove " + install.program + " by " + install.provider), std::string::npos)
+      << "confirmation: " << run.confirmation;
+  EXPECT_EQ(run.report.find(install.program + " by " + install.provider + " was removed from this computer."), 0u)
+      << "report: " << run.report;
+  EXPECT_NE(run.report.find("Removed: 6 file(s), 3 Start-menu link(s), the desktop link, 4 folder(s), "
+                            "3 registry key(s)"),
+            std::string::npos)
+      << "report: " << run.report;
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_NE(_stricmp(run.worker_path.c_str(), install.Uninstaller().c_str()), 0)
+      << "the installed uninstaller did the work itself and so cannot have removed its own file";
+
+  std::set<std::string> after = install.Snapshot();
+  EXPECT_EQ(after, Minus(before, install.Installed()))
+      << "left over:" << Join(Minus(after, Minus(before, install.Installed())))
+      << "\nremoved beyond the installation:" << Join(Minus(Minus(before, install.Installed()), after));
+  ExpectWorkerGone(run);
+}
+
+TEST_F(UninstallerTest, UsersOwnFileKeepsItsFolderAndIsReported) {
+  HandMadeInstallation install("R2", false);
+  ASSERT_TRUE(install.Usable());
+  ASSERT_NO_FATAL_FAILURE(install.Make());
+  std::string own = install.file_dir + "my scores.txt";
+  ASSERT_TRUE(test::WriteWholeFile(own, "mine"));
+  // Another product of the same maker keeps the maker's key.
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, ("Software\\" + install.provider + "\\Other").c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+
+  // Unquoted, as an older uninstall entry has it.
+  test::UninstallRun run =
+      test::RunInstalledUninstaller(install.Uninstaller(), install.Caption(), IDYES, /*quoted=*/false);
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(test::ReadWholeFile(own), "mine") << "the user's own file";
+  EXPECT_TRUE(test::DirectoryExists(install.file_dir)) << "its folder";
+  EXPECT_TRUE(test::DirectoryExists(install.created_file_dir)) << "the folder above it";
+  for (const auto& f : install.files)
+    EXPECT_FALSE(test::FileExists(install.file_dir + f)) << f << " was installed and must go";
+  EXPECT_FALSE(test::DirectoryExists(install.created_shortcut_dir)) << "the program group";
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, install.product_key));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, install.uninstall_key));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\" + install.provider + "\\Other")) << "the other product's key";
+  std::string expected = "\r\n    " + WithoutSlash(install.file_dir) + " (holds files that were not installed)";
+  EXPECT_NE(run.report.find("Left in place:" + expected), std::string::npos) << "report: " << run.report;
+  EXPECT_EQ(run.report.find(install.program + " by " + install.provider + " was removed from this computer."), 0u)
+      << "report: " << run.report;
+  EXPECT_EQ(run.exit_code, 0u) << "a kept folder of the user's files is a complete uninstall";
+  ExpectWorkerGone(run);
+}
+
+TEST_F(UninstallerTest, DecliningRemovesNothing) {
+  HandMadeInstallation install("R3", true);
+  ASSERT_TRUE(install.Usable());
+  ASSERT_NO_FATAL_FAILURE(install.Make());
+  std::set<std::string> before = install.Snapshot();
+  test::UninstallRun run = test::RunInstalledUninstaller(install.Uninstaller(), install.Caption(), IDNO);
+  EXPECT_TRUE(run.ended);
+  EXPECT_FALSE(run.confirmation.empty()) << "no confirmation was asked";
+  EXPECT_TRUE(run.report.empty()) << "unexpected box after No: " << run.report;
+  EXPECT_EQ(run.exit_code, 2u);
+  std::set<std::string> after = install.Snapshot();
+  EXPECT_EQ(after, before) << "removed:" << Join(Minus(before, after));
+  ExpectWorkerGone(run);
+}
+
+TEST_F(UninstallerTest, SecondUninstallFindsNothingAndSaysSo) {
+  HandMadeInstallation install("R4", true);
+  ASSERT_TRUE(install.Usable());
+  ASSERT_NO_FATAL_FAILURE(install.Make());
+  test::UninstallRun first = test::RunInstalledUninstaller(install.Uninstaller(), install.Caption(), IDYES);
+  ASSERT_TRUE(first.ended);
+  ASSERT_FALSE(test::FileExists(install.Uninstaller())) << "the first run left its uninstaller";
+
+  // The same record and uninstaller once more, as a copy kept elsewhere would bring them back.
+  ASSERT_TRUE(CreateDirectoryA(install.created_file_dir.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(install.file_dir.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileA(TEST_PAYLOAD_DIR "\\uninstall.exe", install.Uninstaller().c_str(), FALSE));
+  install.WriteRecord();
+  std::set<std::string> before = install.Snapshot();
+  test::UninstallRun second = test::RunInstalledUninstaller(install.Uninstaller(), install.Caption(), IDYES);
+  EXPECT_TRUE(second.ended);
+  EXPECT_TRUE(second.confirmation.empty()) << "asked to remove what is not there: " << second.confirmation;
+  EXPECT_EQ(second.report, "None of the files, links or registry entries of " + install.program + " by " +
+                               install.provider + " were found. Nothing was removed.");
+  EXPECT_EQ(install.Snapshot(), before);
+  ExpectWorkerGone(second);
+
+  // Without its record the uninstaller says so and removes nothing.
+  DeleteFileA(install.Record().c_str());
+  before = install.Snapshot();
+  test::UninstallRun bare = test::RunInstalledUninstaller(install.Uninstaller(), "Uninstall", IDYES);
+  EXPECT_EQ(bare.report, "The uninstall record " + install.Record() + " was not found. Nothing was removed.");
+  EXPECT_EQ(bare.exit_code, 1u);
+  EXPECT_EQ(install.Snapshot(), before);
+  ExpectWorkerGone(bare);
+}
+
+TEST_F(UninstallerTest, HostileRecordRemovesNothingOutsideAndReportsRefusals) {
+  HandMadeInstallation install("R5", false);
+  ASSERT_TRUE(install.Usable());
+  ASSERT_NO_FATAL_FAILURE(install.Make());
+  std::string ini = install.Record();
+  std::string victim = install.parent + "\\readme.txt";
+  std::string outside = WithoutSlash(install.parent);
+  outside = outside.substr(0, outside.rfind('\\')) + "\\victim.txt";
+  auto put = [&](const char* section, const char* key, const std::string& value) {
+    WritePrivateProfileStringA(section, key, value.c_str(), ini.c_str());
+  };
+  put("FILES", "f01", "..\\..\\readme.txt");
+  put("FILES", "f02", outside);
+  put("FILES", "f04", "*.*");
+  put("COMMON", "created_file_dir", "C:\\");
+  put("COMMON", "created_shortcut_dir", install.created_shortcut_dir.substr(0, install.created_shortcut_dir.size() - 3));
+  put("SHORTCUTS", "s01", "..\\..\\" + install.provider + " decoy\\Murkle.lnk");
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
+  std::set<std::string> before = install.Snapshot();
+
+  test::UninstallRun run = test::RunInstalledUninstaller(install.Uninstaller(), install.Caption(), IDYES);
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(test::ReadWholeFile(victim), "not ours");
+  EXPECT_EQ(test::ReadWholeFile(outside), "not ours");
+  // Refused folders are not removed, even empty ones.
+  EXPECT_TRUE(test::DirectoryExists(install.file_dir));
+  EXPECT_TRUE(test::DirectoryExists(install.shortcut_dir));
+  const char* refusals[] = {
+      "f01=..\\..\\readme.txt (not a plain file name)",
+      "f04=*.* (not a plain file name)",
+      "created_file_dir=C:\\ (a drive or share root)",
+      "s01=..\\..\\" ,
+  };
+  EXPECT_NE(run.report.find("Entries of uninst.ini that were refused"), std::string::npos) << run.report;
+  for (const char* refusal : refusals) EXPECT_NE(run.report.find(refusal), std::string::npos) << refusal << "\n" << run.report;
+  EXPECT_NE(run.report.find("f02=" + outside + " (not a plain file name)"), std::string::npos) << run.report;
+  EXPECT_NE(run.report.find("created_shortcut_dir=" +
+                            install.created_shortcut_dir.substr(0, install.created_shortcut_dir.size() - 3) +
+                            " (not a folder on the path of its directory)"),
+            std::string::npos)
+      << run.report;
+  EXPECT_EQ(run.exit_code, 3u) << "refusals make the uninstall incomplete";
+  // Everything that goes is part of the installation.
+  std::set<std::string> removed = Minus(before, install.Snapshot());
+  EXPECT_TRUE(Minus(removed, install.Installed()).empty()) << "removed beyond the installation:"
+                                                           << Join(Minus(removed, install.Installed()));
+  ExpectWorkerGone(run);
+}
+
+TEST_F(UninstallerTest, RecordOfAnotherFolderRemovesNothing) {
+  HandMadeInstallation install("R6", false);
+  ASSERT_TRUE(install.Usable());
+  ASSERT_NO_FATAL_FAILURE(install.Make());
+  // A copy of the uninstaller and its record somewhere else, say a backup.
+  std::string elsewhere = install.parent + "\\backup";
+  ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileA(install.Uninstaller().c_str(), (elsewhere + "\\uninstall.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(install.Record().c_str(), (elsewhere + "\\uninst.ini").c_str(), FALSE));
+  std::set<std::string> before = install.Snapshot();
+  test::UninstallRun run = test::RunInstalledUninstaller(elsewhere + "\\uninstall.exe", "Uninstall", IDYES);
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(run.report, "The uninstall record " + elsewhere + "\\uninst.ini describes an installation in " +
+                            install.file_dir + ", not in this folder. Nothing was removed.");
+  EXPECT_EQ(install.Snapshot(), before);
+  ExpectWorkerGone(run);
+}
+
+}  // namespace
