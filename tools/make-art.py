@@ -16,6 +16,38 @@ def lcg(seed):
         yield state
 
 
+def rle8_row(row):
+    """One row in BI_RLE8: runs as (count, colour), stretches of three or more
+    unlike pixels in absolute mode (0, count, pixels, padded to a word), and the
+    end-of-line escape."""
+    out = bytearray()
+    i, n = 0, len(row)
+    literal = []
+
+    def flush():
+        while literal:
+            part = literal[:255]
+            del literal[:255]
+            if len(part) >= 3:
+                out.extend([0, len(part)] + part + ([0] if len(part) % 2 else []))
+            else:
+                for c in part:
+                    out.extend([1, c])
+
+    while i < n:
+        j = i
+        while j < n and j - i < 255 and row[j] == row[i]:
+            j += 1
+        if j - i >= 2:
+            flush()
+            out.extend([j - i, row[i]])
+        else:
+            literal.append(row[i])
+        i = j
+    flush()
+    return bytes(out + b"\0\0")
+
+
 def sidebar():
     # Palette: 0-159 night sky to marsh water, 160-223 reed greens, 224-255 lantern glow.
     pal = []
@@ -30,9 +62,10 @@ def sidebar():
         pal.append((int(120 + 135 * t), int(80 + 160 * t), int(10 + 120 * t)))
     rnd = lcg(1983)
     px = [[0] * W for _ in range(H)]
+    # Sky to water: one colour per row, so that rows compress to a run each.
     for y in range(H):
         for x in range(W):
-            px[y][x] = max(0, min(159, int(y * 159 / (H - 1)) + (next(rnd) % 5) - 2))
+            px[y][x] = int(y * 159 / (H - 1))
     # Stars in the upper sky.
     for _ in range(40):
         x, y = next(rnd) % W, next(rnd) % 110
@@ -55,11 +88,9 @@ def sidebar():
             d = math.hypot(x - cx, (y - cy) * 0.8)
             if d < 14:
                 px[y][x] = 224 + int(31 * (1 - d / 14))
-    rows = b""
-    stride = (W + 3) & ~3
-    for y in range(H - 1, -1, -1):
-        rows += bytes(px[y]) + b"\0" * (stride - W)
-    info = struct.pack("<IiiHHIIiiII", 40, W, H, 1, 8, 0, len(rows), 2835, 2835, 256, 0)
+    rows = b"".join(rle8_row(px[y]) for y in range(H - 1, -1, -1)) + b"\0\1"
+    # 8 bits per pixel, run-length encoded (BI_RLE8 = 1).
+    info = struct.pack("<IiiHHIIiiII", 40, W, H, 1, 8, 1, len(rows), 2835, 2835, 256, 0)
     palette = b"".join(struct.pack("BBBB", b, g, r, 0) for (r, g, b) in pal)
     off = 14 + len(info) + len(palette)
     head = struct.pack("<2sIHHI", b"BM", off + len(rows), 0, 0, off)

@@ -16,7 +16,10 @@ if [ -d "$group" ]; then (cd "$group" && ls | sed 's/^/  /'); else echo "  (none
 echo "Desktop links:"
 ls "$home/Desktop" 2>/dev/null | grep -i '\.lnk$' | sed 's/^/  /' || true
 echo "Registry:"
-"$WINE" reg query 'HKCU\Software\Velmora\Murkle' 2>/dev/null | tr -d '\r' | sed '/^$/d; s/^/  /'
+# The product key holds no values, so say whether it is there.
+if "$WINE" reg query 'HKCU\Software\Velmora\Murkle' >/dev/null 2>&1; then
+  echo "  HKEY_CURRENT_USER\Software\Velmora\Murkle (present, no values)"
+fi
 "$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora_Murkle' 2>/dev/null \
   | tr -d '\r' | sed '/^$/d; s/^/  /'
 if [ -f "$dest/uninst.ini" ]; then

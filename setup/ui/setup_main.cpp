@@ -1,9 +1,9 @@
 #include "setup_main.h"
 
-#include <commctrl.h>
 #include <mmsystem.h>
 #include <objbase.h>
 
+#include "platform/system_dlls.h"
 #include "resources/resource.h"
 
 namespace {
@@ -28,13 +28,13 @@ class ComScope {
 }  // namespace
 
 int SetupMain(HINSTANCE instance) {
-  InitCommonControls();
+  InitCommonControlsFromSystem();
   ComScope com;
-  PlaySoundA("SystemStart", nullptr, kSystemSound);
+  PlaySystemSound("SystemStart", kSystemSound);
   if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_AGREEMENT), nullptr, AgreementDialogProc, 0)) {
-    // The setup options dialog comes here.
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETUP), nullptr, SetupDialogProc, 0);
   }
-  PlaySoundA(nullptr, nullptr, SND_PURGE);
+  PlaySystemSound(nullptr, SND_PURGE);
   return 0;
 }
 

@@ -10,6 +10,13 @@ int SetupMain(HINSTANCE instance);
 // Template 103. Result 1 when the user accepts, 0 otherwise.
 INT_PTR CALLBACK AgreementDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
+// Template 101. Result 1 when closed after a successful installation, 2 when
+// cancelled.
+INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Set once an installation has succeeded; Install then closes the dialog.
+extern bool g_installDone;
+
 // Sets the program's icon, loaded once at the system's default size, as the
 // dialog's small and big icon.
 void SetDialogIcon(HWND dialog);

@@ -4,6 +4,7 @@
 #include <psapi.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cwctype>
 #include <cstring>
@@ -163,11 +164,18 @@ HWND WaitForWindow(const std::function<HWND()>& probe, DWORD timeout_ms) {
 
 std::string WindowText(HWND window) {
   // WM_GETTEXT rather than GetWindowText: it reaches controls of other processes.
-  LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  LRESULT got = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
-  text.resize(static_cast<size_t>(got));
-  return text;
+  // The text may change between the two messages: a text that fills the
+  // buffer is asked for again with more room.
+  size_t room = static_cast<size_t>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0)) + 256;
+  for (;;) {
+    std::string text(room, '\0');
+    size_t got = static_cast<size_t>(SendMessageA(window, WM_GETTEXT, room, reinterpret_cast<LPARAM>(&text[0])));
+    if (got + 1 < room) {
+      text.resize(got);
+      return text;
+    }
+    room *= 2;
+  }
 }
 
 std::string ClassName(HWND window) {
@@ -453,5 +461,119 @@ INT_PTR ShowModal(const std::function<INT_PTR()>& show, const std::function<void
   }
   return result;
 }
+
+}  // namespace test
+
+namespace test {
+
+namespace {
+
+HWND FindBoxByCaption(const std::string& caption) {
+  for (HWND window : TopLevelWindows(0))
+    if (IsWindowVisible(window) && ClassName(window) == "#32770" && WindowText(window) == caption)
+      return window;
+  return nullptr;
+}
+
+void ClickBoxButton(HWND box, int id) {
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+}  // namespace
+
+UninstallRun RunInstalledUninstaller(const std::string& path, const std::string& caption, int answer, bool quoted,
+                                     DWORD timeout_ms) {
+  UninstallRun run;
+  std::string command = quoted ? "\"" + path + "\"" : path;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  // The uninstall entry's command, from a working folder that is not the installation.
+  if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, TEST_SCRATCH_DIR, &startup,
+                      &started)) {
+    ADD_FAILURE() << "cannot start " << path << ": error " << GetLastError();
+    return run;
+  }
+  CloseHandle(started.hThread);
+  HANDLE worker = nullptr;
+  for (int box_number = 0; box_number < 2; ++box_number) {
+    HWND box = WaitForWindow([&] { return FindBoxByCaption(caption); }, timeout_ms);
+    if (!box) {
+      if (box_number == 0) ADD_FAILURE() << "no box captioned \"" << caption << "\" within " << timeout_ms << " ms";
+      else if (answer == IDYES) ADD_FAILURE() << "no report after the confirmation";
+      break;
+    }
+    if (!worker) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(box, &pid);
+      worker = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE, FALSE,
+                           pid);
+      char file[MAX_PATH] = "";
+      if (worker && GetModuleFileNameExA(worker, nullptr, file, sizeof file)) run.worker_path = file;
+    }
+    std::vector<int> buttons = ButtonIds(box);
+    bool asks = std::find(buttons.begin(), buttons.end(), IDYES) != buttons.end();
+    if (asks) {
+      run.confirmation = MessageBoxText(box);
+      ClickBoxButton(box, answer);
+    } else {
+      run.report = MessageBoxText(box);
+      ClickBoxButton(box, IDOK);
+    }
+    if (!WaitUntil([&] { return !IsWindow(box); }, timeout_ms)) {
+      ADD_FAILURE() << "the box \"" << caption << "\" did not close";
+      break;
+    }
+    if (!asks || answer != IDYES) break;
+  }
+  bool started_ended = WaitForSingleObject(started.hProcess, timeout_ms) == WAIT_OBJECT_0;
+  bool worker_ended = !worker || WaitForSingleObject(worker, timeout_ms) == WAIT_OBJECT_0;
+  run.ended = started_ended && worker_ended;
+  if (worker) {
+    GetExitCodeProcess(worker, &run.exit_code);
+    if (!worker_ended) TerminateProcess(worker, 255);  // a stuck box must not outlive the test
+    CloseHandle(worker);
+  } else {
+    GetExitCodeProcess(started.hProcess, &run.exit_code);
+  }
+  if (!started_ended) TerminateProcess(started.hProcess, 255);
+  CloseHandle(started.hProcess);
+  return run;
+}
+
+}  // namespace test
+
+namespace test {
+
+GuardedPath::GuardedPath() { memset(text, kGuard, sizeof text); }
+
+bool GuardedPath::Untouched() const {
+  for (unsigned char c : text)
+    if (c != kGuard) return false;
+  return true;
+}
+
+bool GuardedPath::GuardIntact() const {
+  for (size_t i = MAX_PATH; i < sizeof text; ++i)
+    if (static_cast<unsigned char>(text[i]) != kGuard) return false;
+  return true;
+}
+
+std::string GuardedPath::Value() const {
+  if (Untouched()) return "<untouched>";
+  if (!memchr(text, '\0', MAX_PATH)) return "<unterminated>";
+  return text;
+}
+
+NoMessageBoxes::NoMessageBoxes()
+    : stop_(std::make_shared<std::atomic<bool>>(false)), watcher_([stop = stop_] {
+        while (!*stop) {
+          if (HWND box = FindMessageBox(GetCurrentProcessId())) {
+            ADD_FAILURE() << "a message box appeared: " << MessageBoxText(box);
+            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+          }
+          Sleep(5);
+        }
+      }) {}
 
 }  // namespace test

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -117,7 +119,6 @@ DWORD HandleCount();
 
 }  // namespace test
 
-#endif
 
 namespace test {
 
@@ -133,3 +134,54 @@ INT_PTR ShowModal(const std::function<INT_PTR()>& show, const std::function<void
                   DWORD timeout_ms = 15000);
 
 }  // namespace test
+
+namespace test {
+
+// What one run of an installed uninstaller showed and how it ended.
+struct UninstallRun {
+  std::string confirmation;  // text of its Yes/No box; empty when none came
+  std::string report;        // text of its last box (report, refusal or "nothing found")
+  std::string worker_path;   // the file of the process that showed the boxes
+  DWORD exit_code = STILL_ACTIVE;  // of that process
+  bool ended = false;        // every process of the run ended within the bound
+};
+
+// Starts the uninstaller at path as an uninstall entry's command would (quoted
+// or not, working folder elsewhere), answers its confirmation with answer
+// (IDYES or IDNO), presses OK on the box that follows and waits, bounded, for
+// the processes to end. Boxes are found by caption in any process.
+UninstallRun RunInstalledUninstaller(const std::string& path, const std::string& caption, int answer,
+                                     bool quoted = true, DWORD timeout_ms = 30000);
+
+}  // namespace test
+
+namespace test {
+
+// A MAX_PATH output buffer followed by guard bytes, every byte poisoned, to see
+// what a call wrote and that it wrote nothing past the buffer.
+struct GuardedPath {
+  static constexpr unsigned char kGuard = 0xA5;
+  char text[MAX_PATH + 16];
+  GuardedPath();
+  bool Untouched() const;     // not one byte written
+  bool GuardIntact() const;   // nothing written past MAX_PATH
+  std::string Value() const;  // the text, or "<untouched>" / "<unterminated>"
+};
+
+// While it lives, any message box of this process fails the test and is
+// dismissed: for calls that must never ask.
+class NoMessageBoxes {
+ public:
+  NoMessageBoxes();
+  ~NoMessageBoxes() { *stop_ = true; }
+  NoMessageBoxes(const NoMessageBoxes&) = delete;
+  NoMessageBoxes& operator=(const NoMessageBoxes&) = delete;
+
+ private:
+  std::shared_ptr<std::atomic<bool>> stop_;
+  Watcher watcher_;  // declared last: joined before the flag goes
+};
+
+}  // namespace test
+
+#endif

@@ -1,0 +1,263 @@
+#include "install.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "payload.h"
+#include "platform/file.h"
+#include "platform/makepath.h"
+#include "platform/shell.h"
+#include "platform/text.h"
+#include "resources/resource.h"
+#include "uninstall_record.h"
+
+namespace {
+
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char kUninstallIni[] = "uninst.ini";
+constexpr char kLinkSuffix[] = ".lnk";
+
+// MakePath takes a drive and at most 255 characters of directories, trailing
+// backslash included.
+constexpr size_t kMaxDirectoryPath = 2 + 255;
+// Longest text a MAX_PATH buffer holds.
+constexpr size_t kMaxPathText = MAX_PATH - 1;
+
+// A registry key, closed on every way out.
+class RegKey {
+ public:
+  RegKey() = default;
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  ~RegKey() {
+    if (key_) RegCloseKey(key_);
+  }
+  LONG Create(HKEY root, const char* subkey) {
+    return RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+  }
+  LONG SetText(const char* name, const char* value) {
+    // The stored length counts the terminating zero.
+    return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(strlen(value) + 1));
+  }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// Loads string-table message id as the failure text and passes status on.
+int32_t Fail(char* message, UINT id, int32_t status) {
+  if (LoadStringA(GetModuleHandleA(nullptr), id, message, kInstallMessageSize) <= 0) message[0] = '\0';
+  return status;
+}
+
+// "X:\..." : a destination the space check and the uninstaller can both place.
+bool HasDriveRoot(const char* path) {
+  return ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':' &&
+         (path[2] == '\\' || path[2] == '/');
+}
+
+bool IsFullPath(const char* path) {
+  return HasDriveRoot(path) || (path[0] == '\\' && path[1] == '\\');
+}
+
+// Length of dir once a trailing backslash is ensured.
+size_t WithBackslashLength(const char* dir) {
+  size_t length = strlen(dir);
+  return EndsWithBackslash(dir) ? length : length + 1;
+}
+
+// Whether dir, with its backslash, can go to MakePath and still leave room for
+// longest_name after it in a MAX_PATH buffer.
+bool DirectoryFits(const char* dir, size_t longest_name) {
+  size_t length = WithBackslashLength(dir);
+  return length <= kMaxDirectoryPath && length + longest_name <= kMaxPathText;
+}
+
+void AppendBackslash(char* dir) {
+  if (!EndsWithBackslash(dir)) {
+    size_t length = strlen(dir);
+    dir[length] = '\\';
+    dir[length + 1] = '\0';
+  }
+}
+
+size_t LongestFileName(const SetupConfig& config) {
+  size_t longest = strlen(kUninstallIni);
+  for (int32_t row = 0; row < config.count; ++row) {
+    size_t length = strlen(config.manifest[row].file_name);
+    if (length > longest) longest = length;
+  }
+  return longest;
+}
+
+size_t LongestLinkName(const SetupConfig& config) {
+  size_t longest = 0;
+  for (int32_t row = 0; row < config.count; ++row) {
+    size_t length = strlen(config.manifest[row].caption);
+    if (length > longest) longest = length;
+  }
+  return longest + strlen(kLinkSuffix);
+}
+
+// MakePath with the failure statuses of the installation: the system's code
+// for a directory that cannot be made, E_FAIL for anything unexpected. A file
+// of the directory's own name counts as existing for MakePath; it is no place
+// to install into either.
+bool MakeDirectory(const char* dir, char* first_created, int32_t* status) {
+  try {
+    MakePath(dir, first_created);
+    // Asked without the trailing backslash, which would fail for a file.
+    char name[MAX_PATH];
+    CopyText(name, dir);
+    size_t length = strlen(name);
+    if (length > 3 && name[length - 1] == '\\') name[length - 1] = '\0';
+    DWORD attributes = GetFileAttributesA(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      *status = static_cast<int32_t>(GetLastError());
+      return false;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      *status = ERROR_DIRECTORY;
+      return false;
+    }
+    return true;
+  } catch (const EPlik& error) {
+    *status = error.code;
+  } catch (...) {
+    *status = E_FAIL;
+  }
+  return false;
+}
+
+// The payload files, in row order. 0, or the failing message id.
+UINT CopyFiles(SetupConfig& config, UninstallRecord& record) {
+  HMODULE module = GetModuleHandleA(nullptr);
+  try {
+    for (int32_t row = 0; row < config.count; ++row) {
+      const ManifestEntry& entry = config.manifest[row];
+      PayloadBytes bytes;
+      if (!FindPayload(module, entry.resource_id, &bytes)) return IDS_USZKODZONE;
+      char target[MAX_PATH];
+      if (!FormatText(target, sizeof target, "%s%s", config.file_dir, entry.file_name))
+        return IDS_BLADKOPIOWANIA;
+      try {
+        config.InflateResourceToFile(bytes.data, bytes.size, target);
+      } catch (const EDowolny&) {
+        return IDS_USZKODZONE;
+      }
+      record.AppendFile(entry.file_name);
+    }
+  } catch (...) {
+    return IDS_BLADKOPIOWANIA;
+  }
+  return 0;
+}
+
+// The program group's links, in row order, for the rows with a caption.
+HRESULT CreateGroupLinks(const SetupConfig& config, UninstallRecord& record) {
+  for (int32_t row = 0; row < config.count; ++row) {
+    const ManifestEntry& entry = config.manifest[row];
+    if (!entry.caption[0]) continue;
+    char link[MAX_PATH], target[MAX_PATH], link_name[64 + sizeof kLinkSuffix];
+    if (!FormatText(link, sizeof link, "%s%s%s", config.shortcut_dir, entry.caption, kLinkSuffix) ||
+        !FormatText(target, sizeof target, "%s%s", config.file_dir, entry.file_name))
+      return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    HRESULT hr = CreateShortcut(target, link, entry.caption);
+    if (hr < 0) return hr;
+    FormatText(link_name, sizeof link_name, "%s%s", entry.caption, kLinkSuffix);
+    record.AppendShortcut(link_name);
+  }
+  return S_OK;
+}
+
+HRESULT CreateDesktopLink(const SetupConfig& config, UninstallRecord& record) {
+  if (config.desktop_index < 0 || config.desktop_index >= config.count) return E_INVALIDARG;
+  char desktop[MAX_PATH];
+  HRESULT hr = GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY, desktop);
+  if (hr < 0) return hr;
+  const ManifestEntry& entry = config.manifest[config.desktop_index];
+  char link[MAX_PATH], target[MAX_PATH];
+  if (!FormatText(link, sizeof link, "%s\\%s%s", desktop, entry.caption, kLinkSuffix) ||
+      !FormatText(target, sizeof target, "%s%s", config.file_dir, entry.file_name))
+    return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+  hr = CreateShortcut(target, link, entry.caption);
+  if (hr < 0) return hr;
+  FormatText(record.desk_sc_name, sizeof record.desk_sc_name, "%s%s", entry.caption, kLinkSuffix);
+  return hr;
+}
+
+bool RegisterProduct(const SetupConfig& config) {
+  char subkey[MAX_PATH];
+  if (!FormatText(subkey, sizeof subkey, "Software\\%s\\%s", config.provider, config.program)) return false;
+  RegKey key;
+  return key.Create(HKEY_CURRENT_USER, subkey) == ERROR_SUCCESS;
+}
+
+bool RegisterUninstaller(const SetupConfig& config) {
+  if (config.uninstaller_index >= config.count) return false;
+  char subkey[MAX_PATH], display_name[MAX_PATH], command[MAX_PATH + 2];  // a path and its quotes
+  const ManifestEntry& uninstaller = config.manifest[config.uninstaller_index];
+  if (!FormatText(subkey, sizeof subkey, "%s\\%s_%s", kUninstallKey, config.provider, config.program) ||
+      !FormatText(display_name, sizeof display_name, "%s - %s", config.provider, config.program) ||
+      // Quoted: unquoted, a path with blanks ("C:\Program Files\...") could be
+      // taken to name a program at a shorter prefix of it.
+      !FormatText(command, sizeof command, "\"%s%s\"", config.file_dir, uninstaller.file_name))
+    return false;
+  RegKey key;
+  return key.Create(HKEY_LOCAL_MACHINE, subkey) == ERROR_SUCCESS &&
+         key.SetText("DisplayName", display_name) == ERROR_SUCCESS &&
+         key.SetText("UninstallString", command) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+int32_t RunInstall(SetupConfig& config, char* message) {
+  if ((GetFreeBytes(config.file_dir) >> 10) < config.RequiredKilobytes())
+    return Fail(message, IDS_BRAKMIEJSCA, E_FAIL);
+
+  // Both paths are checked before anything is made, so that a refused path
+  // leaves no trace: each must be a full path, fit MakePath with its
+  // backslash, and leave room for the longest name joined to it.
+  if (!HasDriveRoot(config.file_dir)) return Fail(message, IDS_ZLYKATALOG, ERROR_BAD_PATHNAME);
+  if (!DirectoryFits(config.file_dir, LongestFileName(config)))
+    return Fail(message, IDS_ZLYKATALOG, ERROR_FILENAME_EXCED_RANGE);
+  if (!IsFullPath(config.shortcut_dir)) return Fail(message, IDS_ZLAGRUPA, ERROR_BAD_PATHNAME);
+  if (!DirectoryFits(config.shortcut_dir, LongestLinkName(config)))
+    return Fail(message, IDS_ZLAGRUPA, ERROR_FILENAME_EXCED_RANGE);
+
+  UninstallRecord record;
+  CopyText(record.provider, config.provider);
+  CopyText(record.program, config.program);
+  g_quietFileErrors = 1;
+
+  int32_t status = 0;
+  AppendBackslash(config.file_dir);
+  if (!MakeDirectory(config.file_dir, record.created_file_dir, &status))
+    return Fail(message, IDS_ZLYKATALOG, status);
+  CopyText(record.file_dir, config.file_dir);
+
+  if (UINT failed = CopyFiles(config, record)) return Fail(message, failed, -1);
+
+  AppendBackslash(config.shortcut_dir);
+  if (!MakeDirectory(config.shortcut_dir, record.created_shortcut_dir, &status))
+    return Fail(message, IDS_ZLAGRUPA, status);
+  CopyText(record.shortcut_dir, config.shortcut_dir);
+
+  HRESULT hr = CreateGroupLinks(config, record);
+  if (hr < 0) return Fail(message, IDS_BLADSKROTOW, hr);
+
+  record.desktop_shortcut = config.desktop_shortcut;
+  if (config.desktop_shortcut) {
+    hr = CreateDesktopLink(config, record);
+    if (hr < 0) return Fail(message, IDS_BLADSKROTOW, hr);
+  }
+
+  if (!RegisterProduct(config)) return Fail(message, IDS_BLADREJESTRU, -1);
+  if (config.uninstaller_index >= 0) {
+    if (!RegisterUninstaller(config)) return Fail(message, IDS_BLADREJESTRU, -1);
+    if (!record.WriteUninstallIni(config.file_dir)) return Fail(message, IDS_BLADKOPIOWANIA, -1);
+  }
+  return 0;
+}

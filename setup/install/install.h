@@ -1,0 +1,21 @@
+// The installation itself: one call does everything the setup dialog asks for.
+#ifndef MURKLE_INSTALL_INSTALL_H
+#define MURKLE_INSTALL_INSTALL_H
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "config.h"
+
+// Size of the buffer that receives RunInstall's failure message.
+constexpr int kInstallMessageSize = 128;
+
+// Installs the payload described by config: files, program group, desktop link,
+// registry entries and uninst.ini. Returns 0 on success; otherwise a nonzero
+// status, with the string-table message naming the failed step in message
+// (kInstallMessageSize bytes). Nothing is undone after a failure. file_dir and
+// shortcut_dir get a trailing backslash appended in place.
+int32_t RunInstall(SetupConfig& config, char* message);
+
+#endif

@@ -1,0 +1,137 @@
+#include <windows.h>
+
+#include <mmsystem.h>
+#include <shlobj.h>
+
+#include "install/config.h"
+#include "install/install.h"
+#include "platform/shell.h"
+#include "platform/system_dlls.h"
+#include "platform/text.h"
+#include "resources/resource.h"
+#include "setup_main.h"
+
+bool g_installDone = false;
+
+namespace {
+
+// SND_ALIAS | SND_NOWAIT | SND_ASYNC.
+constexpr DWORD kStatusSound = SND_ALIAS | SND_NOWAIT | SND_ASYNC;
+// What the edit fields hold: a path without its terminator.
+constexpr int kFieldLimit = MAX_PATH - 1;
+
+void LoadMessage(HWND dialog, UINT id, char* buffer, int size) {
+  if (LoadStringA(DialogInstance(dialog), id, buffer, size) <= 0) buffer[0] = '\0';
+}
+
+// A loaded format with one number, as the text of a control.
+void SetNumberLine(HWND dialog, int control, UINT format_id, uint32_t number) {
+  char format[128], line[MAX_PATH];
+  LoadMessage(dialog, format_id, format, sizeof format);
+  FormatText(line, sizeof line, format, static_cast<int>(number));
+  SetDlgItemTextA(dialog, control, line);
+}
+
+void SetMessageLine(HWND dialog, int control, UINT id, int limit) {
+  char line[MAX_PATH];
+  LoadMessage(dialog, id, line, limit);
+  SetDlgItemTextA(dialog, control, line);
+}
+
+void ShowSpace(HWND dialog) {
+  char path[MAX_PATH];
+  GetDlgItemTextA(dialog, IDC_FILE_DIR, path, sizeof path);
+  uint32_t free_kb = GetFreeBytes(path) >> 10;
+  uint32_t required_kb = g_setupConfig.RequiredKilobytes();
+  SetNumberLine(dialog, IDC_SPACE_FREE, IDS_DYSKWOLNE, free_kb);
+  SetNumberLine(dialog, IDC_SPACE_REQUIRED, IDS_DYSKWYMAGANE, required_kb);
+  SetMessageLine(dialog, IDC_SPACE_VERDICT, free_kb < required_kb ? IDS_DYSKZAMALO : IDS_DYSKDOSC, MAX_PATH);
+}
+
+void Browse(HWND dialog, const char* title, int root_csidl, int target) {
+  char path[MAX_PATH] = {};
+  if (BrowseForFolder(dialog, title, root_csidl, path)) SetDlgItemTextA(dialog, target, path);
+}
+
+// Copies an edit field into a configuration path. A text longer than the field
+// holds (one set by a program past the typing limit) is refused rather than
+// cut, so that nothing is installed into a shorter, different path.
+bool ReadField(HWND dialog, int control, char (&field)[MAX_PATH]) {
+  if (GetWindowTextLengthA(GetDlgItem(dialog, control)) > kFieldLimit) return false;
+  GetDlgItemTextA(dialog, control, field, MAX_PATH);
+  return true;
+}
+
+void Install(HWND dialog) {
+  SetMessageLine(dialog, IDC_STATUS, IDS_INSTALUJE, MAX_PATH - 4);
+
+  char message[kInstallMessageSize] = "";
+  int32_t result = -1;
+  if (!ReadField(dialog, IDC_SHORTCUT_DIR, g_setupConfig.shortcut_dir))
+    LoadMessage(dialog, IDS_ZLAGRUPA, message, sizeof message);
+  else if (!ReadField(dialog, IDC_FILE_DIR, g_setupConfig.file_dir))
+    LoadMessage(dialog, IDS_ZLYKATALOG, message, sizeof message);
+  else {
+    g_setupConfig.desktop_shortcut = IsDlgButtonChecked(dialog, IDC_DESKTOP) == BST_CHECKED ? 1 : 0;
+    result = RunInstall(g_setupConfig, message);
+  }
+
+  char status[MAX_PATH];
+  const char* sound;
+  if (result != 0) {
+    char format[128];
+    LoadMessage(dialog, IDS_BLADSETUPU, format, sizeof format);
+    FormatText(status, sizeof status, format, message);
+    sound = "SystemHand";
+  } else {
+    g_installDone = true;
+    LoadMessage(dialog, IDS_GOTOWE, status, MAX_PATH - 4);
+    SetDlgItemTextA(dialog, IDOK, "&Close");
+    EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
+    sound = "SystemExit";
+  }
+  PlaySystemSound(sound, kStatusSound);
+  SetDlgItemTextA(dialog, IDC_STATUS, status);
+}
+
+BOOL OnInitDialog(HWND dialog) {
+  SetDialogIcon(dialog);
+  SendDlgItemMessageA(dialog, IDC_SHORTCUT_DIR, EM_LIMITTEXT, kFieldLimit, 0);
+  SetDlgItemTextA(dialog, IDC_SHORTCUT_DIR, g_setupConfig.shortcut_dir);
+  // Setting the destination fills the space lines through EN_CHANGE.
+  SendDlgItemMessageA(dialog, IDC_FILE_DIR, EM_LIMITTEXT, kFieldLimit, 0);
+  SetDlgItemTextA(dialog, IDC_FILE_DIR, g_setupConfig.file_dir);
+  CheckDlgButton(dialog, IDC_DESKTOP, g_setupConfig.desktop_shortcut ? BST_CHECKED : BST_UNCHECKED);
+  SetMessageLine(dialog, IDC_STATUS, IDS_NACISNIJ, MAX_PATH - 4);
+  return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_INITDIALOG) return OnInitDialog(dialog);
+  if (message != WM_COMMAND) return FALSE;
+  switch (LOWORD(wparam)) {
+    case IDC_FILE_DIR:
+      if (HIWORD(wparam) == EN_CHANGE) ShowSpace(dialog);
+      return FALSE;
+    case IDC_BROWSE_GROUP:
+      Browse(dialog, "Choose a Program Group", CSIDL_STARTMENU, IDC_SHORTCUT_DIR);
+      return FALSE;
+    case IDC_BROWSE_DEST:
+      Browse(dialog, "Choose a destination directory", CSIDL_DRIVES, IDC_FILE_DIR);
+      return FALSE;
+    case IDOK:
+      if (g_installDone) {
+        EndDialog(dialog, 1);
+        return TRUE;
+      }
+      Install(dialog);
+      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
+      return TRUE;
+    case IDCANCEL:
+      EndDialog(dialog, 2);
+      return TRUE;
+  }
+  return FALSE;
+}

@@ -1,0 +1,229 @@
+// The real installer, driven only through its windows as a user would: accept,
+// read and set the options, install, and check everything it left behind.
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "install/config.h"
+#include "resources/resource.h"
+#include "support/install_support.h"
+#include "support/test_support.h"
+#include "test_paths.h"
+
+namespace {
+
+constexpr char kProductKey[] = "Software\\Velmora\\Murkle";
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora_Murkle";
+
+struct Link {
+  const char* file;     // the link's file name
+  const char* target;   // its target's file name
+  const char* caption;  // its description
+};
+const Link kGroupLinks[] = {
+    {"Murkle.lnk", "murkle.exe", "Murkle"},
+    {"How to order Murkle.lnk", "order.html", "How to order Murkle"},
+    {"Murkle licence.lnk", "licence.txt", "Murkle licence"},
+    {"Uninstall Murkle .lnk", "uninstall.exe", "Uninstall Murkle "},
+};
+
+class InstallEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    programs_ = test::SpecialFolder(CSIDL_PROGRAMS);
+    desktop_ = test::SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    RemoveTraces();
+    ASSERT_FALSE(test::DirectoryExists(test::JoinPath(programs_, "Velmora"))) << "left from another run";
+  }
+  void TearDown() override {
+    RemoveTraces();
+    CoUninitialize();
+  }
+  void RemoveTraces() {
+    test::RemoveTree(test::JoinPath(programs_, "Velmora"));
+    DeleteFileA(test::JoinPath(desktop_, "Murkle.lnk").c_str());
+    test::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Velmora");
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+  }
+
+  // Installs with the defaults apart from the destination and the desktop box,
+  // and checks every trace of the installation.
+  void InstallAndCheck(bool desktop) {
+    test::InstallerSession session;
+    ASSERT_TRUE(session.Open());
+
+    const std::string group = programs_ + "\\Velmora\\Murkle\\";
+    EXPECT_EQ(session.Text(IDC_SHORTCUT_DIR), group) << "the default program group";
+    EXPECT_EQ(session.Text(IDC_FILE_DIR), "C:\\Program Files\\Velmora\\Murkle\\") << "the default destination";
+    EXPECT_EQ(session.Text(IDC_SPACE_REQUIRED), "Space required: 7748 kB");
+    EXPECT_EQ(session.Text(IDC_STATUS), "Press Install button to finish instalation...");
+    EXPECT_EQ(SendMessageA(GetDlgItem(session.dialog(), IDC_DESKTOP), BM_GETCHECK, 0, 0), BST_CHECKED);
+
+    // Free space of the scratch directory's drive, as the dialog works it out.
+    const std::string dest = scratch_ / "Velmora Games\\Murkle";
+    session.SetText(IDC_FILE_DIR, dest);
+    ULARGE_INTEGER free_bytes;
+    ASSERT_TRUE(GetDiskFreeSpaceExA(scratch_.path().c_str(), &free_bytes, nullptr, nullptr));
+    uint64_t shown = std::min<uint64_t>(free_bytes.QuadPart, 0xFFFFFFFFu) >> 10;
+    std::string free_line = session.Text(IDC_SPACE_FREE);
+    EXPECT_EQ(free_line.rfind("Space available on drive: ", 0), 0u) << free_line;
+    // The disk under the scratch directory is shared: allow it to move a little.
+    long long difference = std::atoll(free_line.c_str() + 26) - static_cast<long long>(shown);
+    EXPECT_LE(std::llabs(difference), 4096) << free_line << " against " << shown << " kB";
+    EXPECT_EQ(session.Text(IDC_SPACE_VERDICT), "There is enough space to install.");
+
+    if (!desktop) test::PressButton(session.dialog(), IDC_DESKTOP);
+    ASSERT_TRUE(test::WaitUntil(
+        [&] {
+          return SendMessageA(GetDlgItem(session.dialog(), IDC_DESKTOP), BM_GETCHECK, 0, 0) ==
+                 (desktop ? BST_CHECKED : BST_UNCHECKED);
+        },
+        5000));
+
+    EXPECT_EQ(session.Install(), "Done!");
+    EXPECT_EQ(session.Text(IDOK), "&Close");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(session.dialog(), IDCANCEL))) << "Cancel stays enabled";
+
+    // Every file, byte for byte.
+    const std::string file_dir = dest + "\\";
+    for (int row = 0; row < kManifestRows; ++row) {
+      const char* name = kManifest[row].file_name;
+      std::string installed, product;
+      ASSERT_TRUE(test::ReadWholeFile(file_dir + name, &installed)) << name << " not installed";
+      ASSERT_TRUE(test::ReadWholeFile(test::JoinPath(TEST_PAYLOAD_DIR, name), &product));
+      EXPECT_TRUE(installed == product) << name << " differs from the product file";
+    }
+
+    // The links of the program group, and the desktop link.
+    for (const Link& link : kGroupLinks) {
+      std::string target, description;
+      ASSERT_TRUE(test::ReadLink(group + link.file, &target, &description)) << link.file;
+      EXPECT_EQ(target, file_dir + link.target) << link.file;
+      EXPECT_EQ(description, link.caption) << link.file;
+    }
+    std::string target, description;
+    if (desktop) {
+      ASSERT_TRUE(test::ReadLink(desktop_ + "\\Murkle.lnk", &target, &description));
+      EXPECT_EQ(target, file_dir + "murkle.exe");
+      EXPECT_EQ(description, "Murkle");
+    } else {
+      EXPECT_FALSE(test::FileExists(desktop_ + "\\Murkle.lnk")) << "a desktop link though the box was clear";
+    }
+
+    // The registry.
+    EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
+    EXPECT_EQ(test::ValueCount(HKEY_CURRENT_USER, kProductKey), 0);
+    std::string value;
+    DWORD length = 0;
+    EXPECT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", &value, &length));
+    EXPECT_EQ(value, "Velmora - Murkle");
+    EXPECT_EQ(length, value.size() + 1) << "the stored length counts the terminator";
+    EXPECT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &value, &length));
+    EXPECT_EQ(value, "\"" + file_dir + "uninstall.exe\"") << "quoted: the path has blanks";
+    EXPECT_EQ(length, value.size() + 1);
+
+    // The whole uninstall record.
+    std::vector<std::string> expected = {
+        "[COMMON]",
+        "provider=Velmora",
+        "program=Murkle",
+        "created_file_dir=" + scratch_ / "Velmora Games",
+        "file_dir=" + file_dir,
+        "created_shortcut_dir=" + programs_ + "\\Velmora",
+        "shortcut_dir=" + group,
+        std::string("desktop_shortcut=") + (desktop ? "1" : "0"),
+        std::string("desk_sc_name=") + (desktop ? "Murkle.lnk" : ""),
+        "[FILES]",
+    };
+    char key[16];
+    for (int row = 0; row < kManifestRows; ++row) {
+      snprintf(key, sizeof key, "f%02d=", row);
+      expected.push_back(key + std::string(kManifest[row].file_name));
+    }
+    snprintf(key, sizeof key, "f%02d=", kManifestRows);
+    expected.push_back(key + std::string("uninst.ini"));
+    expected.push_back("[SHORTCUTS]");
+    for (int i = 0; i < 4; ++i) {
+      snprintf(key, sizeof key, "s%02d=", i);
+      expected.push_back(key + std::string(kGroupLinks[i].file));
+    }
+    EXPECT_EQ(test::IniLines(test::ReadWholeFile(file_dir + "uninst.ini")), expected);
+
+    DWORD code = 1;
+    ASSERT_TRUE(session.CloseAndWait(IDOK, &code)) << "Close did not end the program";
+    EXPECT_EQ(code, 0u);
+  }
+
+  test::ScratchDir scratch_{"e2e"};
+  std::string programs_, desktop_;
+};
+
+TEST_F(InstallEndToEnd, InstallsEverythingWithTheDesktopLink) { InstallAndCheck(true); }
+
+TEST_F(InstallEndToEnd, InstallsEverythingWithoutTheDesktopLink) { InstallAndCheck(false); }
+
+// A payload stream damaged in the installer itself: the user is told, nothing
+// after the damaged file is made, and the dialog stays ready.
+TEST_F(InstallEndToEnd, CorruptPayloadStreamIsReportedOnTheStatusLine) {
+  std::string stream;
+  {
+    HMODULE installer = LoadLibraryExA(TEST_INSTALLER, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(installer, nullptr);
+    HRSRC found = FindResourceA(installer, MAKEINTRESOURCEA(kManifest[3].resource_id), "BIN");
+    ASSERT_NE(found, nullptr);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(installer, found)));
+    stream.assign(bytes, SizeofResource(installer, found));
+    FreeLibrary(installer);
+  }
+  stream[stream.size() - 1] ^= 0x01;  // the Adler-32 no longer matches
+  const std::string exe = scratch_ / "MurkleSetup.exe";
+  ASSERT_TRUE(test::CopyWithResource(TEST_INSTALLER, exe, "BIN", kManifest[3].resource_id,
+                                     MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), stream));
+  test::InstallerSession session;
+  ASSERT_TRUE(session.Open(exe));
+  const std::string dest = scratch_ / "corrupt";
+  session.SetText(IDC_FILE_DIR, dest);
+  EXPECT_EQ(session.Install(),
+            "Setup error! Data corrupted. If you downloaded setup file, try do it again.");
+  EXPECT_TRUE(test::FileExists(dest + "\\" + kManifest[2].file_name)) << "the files before stay";
+  EXPECT_FALSE(test::FileExists(dest + "\\" + kManifest[4].file_name)) << "nothing after the damaged file";
+  EXPECT_FALSE(test::DirectoryExists(programs_ + "\\Velmora")) << "no program group";
+  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
+  EXPECT_EQ(session.Text(IDOK), "&Install");
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(session.dialog(), IDCANCEL)));
+  DWORD code = 1;
+  ASSERT_TRUE(session.CloseAndWait(IDCANCEL, &code));
+  EXPECT_EQ(code, 0u);
+}
+
+// A real full disk: U: is a small drive whose free kilobytes pass the space
+// check, but the data file does not fit. The system reports a short write
+// first, so the file layer asks whether to retry even in quiet mode; Cancel
+// ends the installation with "data corrupted".
+TEST_F(InstallEndToEnd, FullDiskEndsWithTheShortWriteQuestion) {
+  if (GetDriveTypeA("U:\\") == DRIVE_NO_ROOT_DIR) GTEST_SKIP() << "drive U: is not mapped (mounting refused)";
+  test::RemoveTree("U:\\Murkle");
+  test::InstallerSession session;
+  ASSERT_TRUE(session.Open());
+  session.SetText(IDC_FILE_DIR, "U:\\Murkle");
+  EXPECT_EQ(session.Text(IDC_SPACE_VERDICT), "There is enough space to install.")
+      << session.Text(IDC_SPACE_FREE);
+  std::vector<std::string> boxes;
+  EXPECT_EQ(session.Install(IDCANCEL, &boxes),
+            "Setup error! Data corrupted. If you downloaded setup file, try do it again.");
+  ASSERT_EQ(boxes.size(), 1u) << "one question, answered Cancel";
+  EXPECT_EQ(boxes[0], "Nie daje si\xea zapisa\xe6 wszystkich danych. Powt\xf3rzy\xe6?");
+  EXPECT_TRUE(test::FileExists("U:\\Murkle\\murkle.exe"));
+  EXPECT_FALSE(test::FileExists("U:\\Murkle\\murkle.hsc")) << "nothing after the file that did not fit";
+  EXPECT_FALSE(test::DirectoryExists(programs_ + "\\Velmora"));
+  DWORD code = 1;
+  EXPECT_TRUE(session.CloseAndWait(IDCANCEL, &code));
+  test::RemoveTree("U:\\Murkle");
+}
+
+}  // namespace

@@ -1,0 +1,369 @@
+// The installation procedure in this process, on real files, links and registry
+// keys: its results, each failure with its message and status, what it leaves
+// and what a retry does.
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "install/config.h"
+#include "install/install.h"
+#include "platform/file.h"
+#include "support/install_support.h"
+#include "support/test_support.h"
+#include "test_paths.h"
+
+namespace {
+
+constexpr char kProvider[] = "VelmoraRunInstall";
+constexpr char kProgram[] = "InstallTest";
+constexpr char kProductKey[] = "Software\\VelmoraRunInstall";
+constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelmoraRunInstall_InstallTest";
+constexpr int kCorruptResource = 900;  // in this test's own resources
+
+constexpr char kNoSpace[] = "Not enough space on destination drive. ";
+constexpr char kWrongDir[] = "Wrong file destination directory.";
+constexpr char kCorrupt[] = "Data corrupted. If you downloaded setup file, try do it again.";
+constexpr char kNoCopy[] = "Unable to copy program files.";
+constexpr char kRegistry[] = "Registry access error.";
+constexpr char kWrongGroup[] = "Wrong Program Group name.";
+constexpr char kNoLinks[] = "Could not create shortcuts.";
+
+// The message buffer with guard bytes after it.
+struct MessageBuffer {
+  char text[kInstallMessageSize];
+  char guard[32];
+  MessageBuffer() {
+    memset(text, 'M', sizeof text);
+    memset(guard, 'G', sizeof guard);
+  }
+  bool GuardIntact() const { return std::string(guard, sizeof guard) == std::string(sizeof guard, 'G'); }
+};
+
+class RunInstallTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    CleanRegistry();
+    memcpy(rows_, kManifest, sizeof(ManifestEntry) * kManifestRows);
+    dest_ = scratch_ / "Games\\Murkle\\";
+    group_ = scratch_ / "Start\\Murkle\\";
+  }
+  void TearDown() override {
+    CleanRegistry();
+    CoUninitialize();
+  }
+  static void CleanRegistry() {
+    test::DeleteKeyTree(HKEY_CURRENT_USER, kProductKey);
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstallRoot) + "\\VelmoraRunInstall");
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+  }
+
+  // A configuration of this test's rows, destination and group, no desktop link.
+  std::unique_ptr<SetupConfig> Config(int uninstaller = 5) {
+    auto config = std::make_unique<SetupConfig>(kProvider, kProgram, rows_, kManifestRows, 0, uninstaller);
+    strcpy(config->file_dir, dest_.c_str());
+    strcpy(config->shortcut_dir, group_.c_str());
+    config->desktop_shortcut = 0;
+    return config;
+  }
+
+  // Runs the installation; the status, with the message checked against
+  // expected (nothing for success: the buffer must stay untouched).
+  int32_t Run(SetupConfig& config, const char* expected) {
+    MessageBuffer message;
+    int32_t status = RunInstall(config, message.text);
+    if (expected)
+      EXPECT_EQ(std::string(message.text), expected);
+    else
+      EXPECT_EQ(std::string(message.text, sizeof message.text), std::string(sizeof message.text, 'M'))
+          << "a success must not touch the message";
+    EXPECT_TRUE(message.GuardIntact());
+    return status;
+  }
+
+  bool Installed(int row) const { return test::FileExists(dest_ + rows_[row].file_name); }
+  bool AnyLink() const { return test::FileExists(group_ + "Murkle.lnk"); }
+
+  void ExpectCompleteRetry() {
+    auto config = Config();
+    EXPECT_EQ(Run(*config, nullptr), 0);
+    for (int row = 0; row < kManifestRows; ++row) EXPECT_TRUE(Installed(row)) << rows_[row].file_name;
+    EXPECT_TRUE(test::FileExists(group_ + "Uninstall Murkle .lnk"));
+    EXPECT_TRUE(test::FileExists(dest_ + "uninst.ini"));
+    EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  }
+
+  test::ScratchDir scratch_{"runinstall"};
+  ManifestEntry rows_[SetupConfig::kMaxRows];
+  std::string dest_, group_;
+};
+
+TEST_F(RunInstallTest, InstallsWhatTheRecordSays) {
+  auto config = Config();
+  config->file_dir[strlen(config->file_dir) - 1] = '\0';  // without its backslash
+  ASSERT_EQ(Run(*config, nullptr), 0);
+  EXPECT_EQ(std::string(config->file_dir), dest_) << "the backslash is appended in place";
+  for (int row = 0; row < kManifestRows; ++row) {
+    std::string installed = test::ReadWholeFile(dest_ + rows_[row].file_name);
+    EXPECT_TRUE(installed == test::ReadWholeFile(test::JoinPath(TEST_PAYLOAD_DIR, rows_[row].file_name)))
+        << rows_[row].file_name;
+  }
+  std::string value;
+  EXPECT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", &value));
+  EXPECT_EQ(value, "VelmoraRunInstall - InstallTest");
+  EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, "Software\\VelmoraRunInstall\\InstallTest"));
+  std::vector<std::string> lines = test::IniLines(test::ReadWholeFile(dest_ + "uninst.ini"));
+  ASSERT_GE(lines.size(), 7u);
+  EXPECT_EQ(lines[3], "created_file_dir=" + scratch_ / "Games");
+  EXPECT_EQ(lines[5], "created_shortcut_dir=" + scratch_ / "Start");
+
+  // Again over the same installation: nothing is created, so nothing is
+  // recorded as created, and the old record is replaced.
+  config = Config();
+  ASSERT_EQ(Run(*config, nullptr), 0);
+  lines = test::IniLines(test::ReadWholeFile(dest_ + "uninst.ini"));
+  ASSERT_GE(lines.size(), 7u);
+  EXPECT_EQ(lines[3], "created_file_dir=");
+  EXPECT_EQ(lines[5], "created_shortcut_dir=");
+}
+
+TEST_F(RunInstallTest, WithoutAnUninstallerNoUninstallKeyAndNoRecord) {
+  auto config = Config(-1);
+  ASSERT_EQ(Run(*config, nullptr), 0);
+  EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, "Software\\VelmoraRunInstall\\InstallTest"));
+  EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(test::FileExists(dest_ + "uninst.ini"));
+}
+
+TEST_F(RunInstallTest, DestinationWithoutDriveLetterHasNoSpace) {
+  for (const char* path : {"", "C", "\\\\server\\share\\Murkle\\", "Games\\Murkle\\", "\\Murkle\\"}) {
+    auto config = Config();
+    strcpy(config->file_dir, path);
+    EXPECT_EQ(Run(*config, kNoSpace), static_cast<int32_t>(E_FAIL)) << '"' << path << '"';
+    EXPECT_EQ(std::string(config->file_dir), path) << "nothing is changed before the check";
+  }
+}
+
+TEST_F(RunInstallTest, FileInTheWayOfTheDestination) {
+  // A file where a directory of the path must be made: the system's code.
+  ASSERT_TRUE(test::WriteWholeFile(scratch_ / "Games", "a file, not a directory"));
+  auto config = Config();
+  int32_t status = Run(*config, kWrongDir);
+  EXPECT_EQ(status, static_cast<int32_t>(ERROR_PATH_NOT_FOUND));
+  EXPECT_FALSE(test::DirectoryExists(scratch_ / "Start")) << "nothing after the failing step";
+  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
+  ASSERT_TRUE(DeleteFileA((scratch_ / "Games").c_str()));
+
+  // A file of the destination's own name exists, so nothing is made for it;
+  // it is still no directory to install into.
+  ASSERT_TRUE(CreateDirectoryA((scratch_ / "Games").c_str(), nullptr));
+  ASSERT_TRUE(test::WriteWholeFile(scratch_ / "Games\\Murkle", "a file, not a directory"));
+  config = Config();
+  EXPECT_EQ(Run(*config, kWrongDir), static_cast<int32_t>(ERROR_DIRECTORY));
+  EXPECT_FALSE(test::DirectoryExists(scratch_ / "Start"));
+  ASSERT_TRUE(DeleteFileA((scratch_ / "Games\\Murkle").c_str()));
+  ExpectCompleteRetry();
+}
+
+TEST_F(RunInstallTest, ProgramGroupThatCannotBeMade) {
+  ASSERT_TRUE(test::WriteWholeFile(scratch_ / "Start", "a file, not a directory"));
+  auto config = Config();
+  EXPECT_EQ(Run(*config, kWrongGroup), static_cast<int32_t>(ERROR_PATH_NOT_FOUND));
+  EXPECT_TRUE(Installed(kManifestRows - 1)) << "the files before the group stay";
+  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
+  EXPECT_FALSE(test::FileExists(dest_ + "uninst.ini"));
+  ASSERT_TRUE(DeleteFileA((scratch_ / "Start").c_str()));
+  ExpectCompleteRetry();
+}
+
+TEST_F(RunInstallTest, MissingAndCorruptPayloadResources) {
+  for (int id : {999, kCorruptResource}) {
+    rows_[4].resource_id = id;
+    auto config = Config();
+    EXPECT_EQ(Run(*config, kCorrupt), -1) << id;
+    EXPECT_TRUE(Installed(3));
+    EXPECT_FALSE(Installed(5)) << "nothing after the failing row";
+    EXPECT_FALSE(test::DirectoryExists(group_));
+  }
+  rows_[4] = kManifest[4];
+  ExpectCompleteRetry();
+}
+
+TEST_F(RunInstallTest, PayloadFileHeldOpenByAnotherHandle) {
+  ASSERT_TRUE(SHCreateDirectoryExA(nullptr, dest_.c_str(), nullptr) == ERROR_SUCCESS);
+  const std::string held = dest_ + rows_[2].file_name;
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  auto config = Config();
+  EXPECT_EQ(Run(*config, kCorrupt), -1);
+  EXPECT_TRUE(Installed(1));
+  EXPECT_FALSE(Installed(3));
+  CloseHandle(holder);
+  ExpectCompleteRetry();
+}
+
+TEST_F(RunInstallTest, LinkThatCannotBeWritten) {
+  ASSERT_EQ(SHCreateDirectoryExA(nullptr, (group_ + "Murkle licence.lnk").c_str(), nullptr), ERROR_SUCCESS);
+  auto config = Config();
+  EXPECT_LT(Run(*config, kNoLinks), 0) << "the shell's failing HRESULT";
+  EXPECT_TRUE(test::FileExists(group_ + "How to order Murkle.lnk")) << "the links before stay";
+  EXPECT_FALSE(test::FileExists(group_ + "Uninstall Murkle .lnk"));
+  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
+  ASSERT_TRUE(RemoveDirectoryA((group_ + "Murkle licence.lnk").c_str()));
+  ExpectCompleteRetry();
+}
+
+TEST_F(RunInstallTest, DesktopLinkThatCannotBeWritten) {
+  strcpy(rows_[0].caption, "Murkle RunInstall test");
+  const std::string desktop_link = test::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Murkle RunInstall test.lnk";
+  ASSERT_TRUE(CreateDirectoryA(desktop_link.c_str(), nullptr));
+  auto config = Config();
+  config->desktop_shortcut = 1;
+  EXPECT_LT(Run(*config, kNoLinks), 0);
+  EXPECT_TRUE(test::FileExists(group_ + "Uninstall Murkle .lnk")) << "the group is complete";
+  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
+  ASSERT_TRUE(RemoveDirectoryA(desktop_link.c_str()));
+
+  config = Config();
+  config->desktop_shortcut = 1;
+  EXPECT_EQ(Run(*config, nullptr), 0);
+  std::string target, description;
+  EXPECT_TRUE(test::ReadLink(desktop_link, &target, &description));
+  EXPECT_EQ(target, dest_ + "murkle.exe");
+  EXPECT_EQ(description, "Murkle RunInstall test");
+  std::vector<std::string> lines = test::IniLines(test::ReadWholeFile(dest_ + "uninst.ini"));
+  ASSERT_GE(lines.size(), 9u);
+  EXPECT_EQ(lines[7], "desktop_shortcut=1");
+  EXPECT_EQ(lines[8], "desk_sc_name=Murkle RunInstall test.lnk");
+  DeleteFileA(desktop_link.c_str());
+}
+
+// A volatile key cannot hold a lasting one: the registry itself refuses the
+// product's key below it.
+HKEY CreateVolatileKey(HKEY root, const std::string& subkey) {
+  HKEY key = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  return key;
+}
+
+TEST_F(RunInstallTest, ProductKeyRefusedByTheRegistry) {
+  RegCloseKey(CreateVolatileKey(HKEY_CURRENT_USER, kProductKey));
+  HKEY probe = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VelmoraRunInstall\\Probe", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &probe, nullptr) == ERROR_SUCCESS) {
+    RegCloseKey(probe);
+    GTEST_SKIP() << "this registry lets a lasting key live below a volatile one";
+  }
+  auto config = Config();
+  EXPECT_EQ(Run(*config, kRegistry), -1);
+  EXPECT_TRUE(test::FileExists(group_ + "Uninstall Murkle .lnk"));
+  EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "nothing after the failing step";
+  EXPECT_FALSE(test::FileExists(dest_ + "uninst.ini"));
+  test::DeleteKeyTree(HKEY_CURRENT_USER, kProductKey);
+  ExpectCompleteRetry();
+}
+
+TEST_F(RunInstallTest, UninstallKeyRefusedByTheRegistry) {
+  // The provider names a key level of its own, made volatile.
+  const std::string volatile_key = std::string(kUninstallRoot) + "\\VelmoraRunInstall";
+  RegCloseKey(CreateVolatileKey(HKEY_LOCAL_MACHINE, volatile_key));
+  auto config = Config();
+  strcpy(config->provider, "VelmoraRunInstall\\Sub");
+  EXPECT_EQ(Run(*config, kRegistry), -1);
+  EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, "Software\\VelmoraRunInstall\\Sub\\InstallTest"));
+  EXPECT_FALSE(test::FileExists(dest_ + "uninst.ini")) << "nothing after the failing step";
+  test::DeleteKeyTree(HKEY_LOCAL_MACHINE, volatile_key);
+  ExpectCompleteRetry();
+}
+
+TEST_F(RunInstallTest, RecordThatCannotBeWritten) {
+  ASSERT_EQ(SHCreateDirectoryExA(nullptr, (dest_ + "uninst.ini").c_str(), nullptr), ERROR_SUCCESS);
+  auto config = Config();
+  EXPECT_EQ(Run(*config, kNoCopy), -1);
+  EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  ASSERT_TRUE(RemoveDirectoryA((dest_ + "uninst.ini").c_str()));
+  ExpectCompleteRetry();
+}
+
+// The longest destination that leaves room for every installed name after it,
+// and one more character.
+TEST_F(RunInstallTest, DestinationLengthLimit) {
+  size_t longest = strlen("uninst.ini");
+  for (int row = 0; row < kManifestRows; ++row) longest = std::max(longest, strlen(rows_[row].file_name));
+  const size_t limit = MAX_PATH - 1 - longest;  // with the backslash
+  std::string base = scratch_.path() + "\\";
+  std::string fits = base + std::string(limit - base.size() - 1, 'd') + "\\";
+  ASSERT_EQ(fits.size(), limit);
+  std::string too_long = base + std::string(limit - base.size(), 'd') + "\\";
+  dest_ = too_long;
+  auto config = Config();
+  EXPECT_EQ(Run(*config, kWrongDir), static_cast<int32_t>(ERROR_FILENAME_EXCED_RANGE));
+  EXPECT_FALSE(test::DirectoryExists(too_long)) << "nothing created";
+  EXPECT_FALSE(test::DirectoryExists(group_));
+
+  dest_ = fits;
+  config = Config();
+  EXPECT_EQ(Run(*config, nullptr), 0);
+  EXPECT_TRUE(test::FileExists(fits + "uninstall.exe"));
+  EXPECT_TRUE(test::FileExists(fits + "uninst.ini"));
+  std::string command;
+  EXPECT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &command));
+  EXPECT_EQ(command, "\"" + fits + "uninstall.exe\"") << "the whole path, quoted, at the longest destination";
+}
+
+// Texts of 258 and 259 characters (the most the dialog's fields hold) have no
+// room for their backslash and names: refused before anything is made, and
+// the field after each path is untouched.
+TEST_F(RunInstallTest, OverlongPathsAreRefusedWithoutWritingPastThem) {
+  for (size_t length : {258u, 259u}) {
+    std::string dest = scratch_.path() + "\\" + std::string(length - scratch_.path().size() - 1, 'x');
+    auto config = Config();
+    strcpy(config->file_dir, dest.c_str());
+    memset(config->shortcut_dir, 'S', sizeof config->shortcut_dir - 1);
+    config->shortcut_dir[sizeof config->shortcut_dir - 1] = '\0';
+    EXPECT_EQ(Run(*config, kWrongDir), static_cast<int32_t>(ERROR_FILENAME_EXCED_RANGE)) << length;
+    EXPECT_EQ(std::string(config->file_dir), dest);
+    EXPECT_EQ(std::string(config->shortcut_dir), std::string(MAX_PATH - 1, 'S'));
+    EXPECT_EQ(GetFileAttributesA(dest.substr(0, 200).c_str()), INVALID_FILE_ATTRIBUTES);
+
+    std::string group = scratch_.path() + "\\" + std::string(length - scratch_.path().size() - 1, 'g');
+    config = Config();
+    strcpy(config->shortcut_dir, group.c_str());
+    config->desktop_shortcut = 0x5A5A5A5A;  // the field after the group
+    EXPECT_EQ(Run(*config, kWrongGroup), static_cast<int32_t>(ERROR_FILENAME_EXCED_RANGE)) << length;
+    EXPECT_EQ(config->desktop_shortcut, 0x5A5A5A5A);
+    EXPECT_FALSE(test::DirectoryExists(dest_)) << "the destination is not made for a refused group";
+  }
+  for (const char* group : {"", "G", "Start\\Murkle", "C:Murkle"}) {
+    auto config = Config();
+    strcpy(config->shortcut_dir, group);
+    EXPECT_EQ(Run(*config, kWrongGroup), static_cast<int32_t>(ERROR_BAD_PATHNAME)) << '"' << group << '"';
+    EXPECT_FALSE(test::DirectoryExists(dest_));
+  }
+}
+
+// The program's own CRC-32 stands in for zlib's: the standard check value,
+// chaining over pieces, and the null buffer's initial value.
+TEST(Crc32, GivesTheStandardValues) {
+  const Bytef* digits = reinterpret_cast<const Bytef*>("123456789");
+  EXPECT_EQ(crc32(0, digits, 9), 0xCBF43926u);
+  EXPECT_EQ(crc32(crc32(0, digits, 4), digits + 4, 5), 0xCBF43926u);
+  EXPECT_EQ(crc32(0, nullptr, 0), 0u);
+  EXPECT_EQ(crc32(0, digits, 0), 0u);
+  const std::string text = test::PseudoText(100000, 3);
+  uLong bytewise = 0;
+  for (char c : text) bytewise = crc32(bytewise, reinterpret_cast<const Bytef*>(&c), 1);
+  EXPECT_EQ(crc32(0, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())), bytewise);
+  EXPECT_EQ(crc32(0, reinterpret_cast<const Bytef*>("a"), 1), 0xE8B7BE43u);
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+#include "install_support.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include "test_paths.h"
+
+namespace test {
+
+bool ReadLink(const std::string& link_file, std::string* target, std::string* description) {
+  IShellLinkA* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link))))
+    return false;
+  IPersistFile* file = nullptr;
+  bool ok = false;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    WCHAR wide[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, link_file.c_str(), -1, wide, MAX_PATH) &&
+        SUCCEEDED(file->Load(wide, STGM_READ))) {
+      char path[MAX_PATH] = "", text[MAX_PATH] = "";
+      ok = SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+           SUCCEEDED(link->GetDescription(text, MAX_PATH));
+      *target = path;
+      *description = text;
+    }
+    file->Release();
+  }
+  link->Release();
+  return ok;
+}
+
+bool KeyExists(HKEY root, const std::string& subkey) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+bool ReadStringValue(HKEY root, const std::string& subkey, const char* name, std::string* value,
+                     DWORD* length) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  char data[1024];
+  DWORD type = 0, size = sizeof data;
+  LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS || type != REG_SZ) return false;
+  if (length) *length = size;
+  value->assign(data, size && data[size - 1] == '\0' ? size - 1 : size);
+  return true;
+}
+
+int ValueCount(HKEY root, const std::string& subkey) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return -1;
+  DWORD values = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                   nullptr, nullptr);
+  RegCloseKey(key);
+  return static_cast<int>(values);
+}
+
+void DeleteKeyTree(HKEY root, const std::string& subkey) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  char child[256];
+  DWORD size = sizeof child;
+  while (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+    DeleteKeyTree(key, child);
+    size = sizeof child;
+  }
+  RegCloseKey(key);
+  RegDeleteKeyA(root, subkey.c_str());
+}
+
+std::vector<std::string> IniLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find("\r\n", start);
+    std::string line = bytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (end == std::string::npos || line.find('\n') != std::string::npos) line += " <no CR LF>";
+    if (!line.empty()) lines.push_back(line);
+    if (end == std::string::npos) break;
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::string SpecialFolder(int csidl) {
+  char path[MAX_PATH] = "";
+  if (!SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE)) ADD_FAILURE() << "no special folder " << csidl;
+  return path;
+}
+
+bool InstallerSession::Open(const std::string& exe, const char* working_dir) {
+  if (!process_.Start(exe.empty() ? std::string(TEST_INSTALLER) : exe, "", working_dir)) {
+    ADD_FAILURE() << "the installer did not start";
+    return false;
+  }
+  HWND agreement = WaitForWindow([&] { return FindTopLevel(process_.id(), "#32770", kAgreementCaption); }, 20000);
+  if (!agreement || !WaitUntil([&] { return IsWindowVisible(agreement) != 0; }, 10000)) {
+    ADD_FAILURE() << "no agreement dialog";
+    return false;
+  }
+  PressButton(agreement, IDOK);
+  dialog_ = WaitForWindow(
+      [&] {
+        HWND found = FindTopLevel(process_.id(), "#32770", kSetupCaption);
+        return found && IsWindowVisible(found) ? found : nullptr;
+      },
+      20000);
+  if (!dialog_) ADD_FAILURE() << "no setup options dialog after Accept";
+  return dialog_ != nullptr;
+}
+
+std::string InstallerSession::Text(int control) const { return WindowText(GetDlgItem(dialog_, control)); }
+
+void InstallerSession::SetText(int control, const std::string& text) {
+  SendMessageA(GetDlgItem(dialog_, control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string InstallerSession::Install(int box_answer, std::vector<std::string>* boxes) {
+  // A marker on the status line first, so that a verdict equal to the line
+  // before it (the same failure twice) is still seen.
+  const std::string before = "(test: waiting for the installation)";
+  SetText(1008, before);
+  PressButton(dialog_, IDOK);
+  std::string status;
+  // The status line goes to "in progress" and then to its verdict; the verdict
+  // is the first text that is neither the old line nor "in progress".
+  bool done = WaitUntil(
+      [&] {
+        if (box_answer) {
+          if (HWND box = FindMessageBox(process_.id())) {
+            if (boxes) boxes->push_back(MessageBoxText(box));
+            PressButton(box, box_answer);
+            Sleep(100);
+          }
+        }
+        status = Text(1008);
+        return status != before && status != "Instalation in progress... Please wait...";
+      },
+      120000);
+  if (!done) ADD_FAILURE() << "the installation did not end; status: " << status;
+  return status;
+}
+
+bool InstallerSession::CloseAndWait(int button, DWORD* exit_code) {
+  PressButton(dialog_, button);
+  return process_.Wait(15000, exit_code);
+}
+
+}  // namespace test
