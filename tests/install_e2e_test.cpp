@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,64 @@ const Link kGroupLinks[] = {
     {"Murkle licence.lnk", "licence.txt", "Murkle licence"},
     {"Uninstall Murkle .lnk", "uninstall.exe", "Uninstall Murkle "},
 };
+
+// Everything on the prefix's system drive and in the scratch directory, except
+// the temporary folders, which Wine and the uninstaller's working copy use.
+void ListFiles(const std::string& dir, std::set<std::string>* out) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string path = dir + "\\" + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (_stricmp(name.c_str(), "temp") == 0) continue;
+      out->insert(path + "\\");
+      ListFiles(path, out);
+    } else {
+      out->insert(path);
+    }
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+}
+
+// Key names and value names below a key, recursively.
+void ListKeys(HKEY root, const std::string& prefix, const std::string& subkey, std::set<std::string>* out) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  out->insert(prefix + subkey + "\\");
+  char name[512];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    out->insert(prefix + subkey + "\\:" + name);
+  }
+  std::vector<std::string> children;
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    children.push_back(name);
+  }
+  RegCloseKey(key);
+  for (const std::string& child : children) {
+    if (subkey == "Software" && _stricmp(child.c_str(), "Wine") == 0) continue;  // Wine's own settings
+    ListKeys(root, prefix, subkey + "\\" + child, out);
+  }
+}
+
+std::set<std::string> Difference(const std::set<std::string>& a, const std::set<std::string>& b) {
+  std::set<std::string> out;
+  for (const std::string& x : a)
+    if (!b.count(x)) out.insert(x);
+  return out;
+}
+
+std::string Lines(const std::set<std::string>& items) {
+  std::string out;
+  for (const std::string& x : items) out += "\n  " + x;
+  return out;
+}
 
 class InstallEndToEnd : public ::testing::Test {
  protected:
@@ -166,6 +225,53 @@ class InstallEndToEnd : public ::testing::Test {
 TEST_F(InstallEndToEnd, InstallsEverythingWithTheDesktopLink) { InstallAndCheck(true); }
 
 TEST_F(InstallEndToEnd, InstallsEverythingWithoutTheDesktopLink) { InstallAndCheck(false); }
+
+// Install with the real installer, then uninstall with the installed
+// uninstaller as the uninstall entry's command starts it: nothing of the
+// installation is left, and nothing else has changed.
+TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalled) {
+  auto snapshot = [&] {
+    std::set<std::string> all;
+    ListFiles("C:", &all);
+    ListFiles(scratch_.path(), &all);
+    ListKeys(HKEY_CURRENT_USER, "HKCU\\", "Software", &all);
+    ListKeys(HKEY_LOCAL_MACHINE, "HKLM\\", "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", &all);
+    return all;
+  };
+  const std::set<std::string> before = snapshot();
+  const std::string file_dir = scratch_ / "Velmora Games\\Murkle\\";
+  {
+    test::InstallerSession session;
+    ASSERT_TRUE(session.Open());
+    session.SetText(IDC_FILE_DIR, file_dir);
+    ASSERT_EQ(session.Install(), "Done!");
+    DWORD code = 1;
+    ASSERT_TRUE(session.CloseAndWait(IDOK, &code));
+  }
+  const std::set<std::string> installed = Difference(snapshot(), before);
+  EXPECT_TRUE(installed.count(file_dir + "uninst.ini")) << Lines(installed);
+  EXPECT_TRUE(installed.count(desktop_ + "\\Murkle.lnk")) << Lines(installed);
+
+  // The uninstall entry's command, as Add/Remove Programs would run it.
+  std::string command;
+  ASSERT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &command));
+  ASSERT_GE(command.size(), 2u);
+  ASSERT_EQ(command.front(), '"');
+  test::UninstallRun run =
+      test::RunInstalledUninstaller(command.substr(1, command.size() - 2), "Murkle Uninstall", IDYES);
+  EXPECT_TRUE(run.ended) << "the uninstaller did not end";
+  EXPECT_EQ(run.exit_code, 0u) << run.report;
+  EXPECT_NE(run.report.find("was removed"), std::string::npos) << run.report;
+
+  std::set<std::string> after;
+  ASSERT_TRUE(test::WaitUntil(
+      [&] {
+        after = snapshot();
+        return after == before;
+      },
+      15000))
+      << "left behind:" << Lines(Difference(after, before)) << "\nremoved:" << Lines(Difference(before, after));
+}
 
 // A payload stream damaged in the installer itself: the user is told, nothing
 // after the damaged file is made, and the dialog stays ready.
