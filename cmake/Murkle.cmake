@@ -14,7 +14,8 @@ endfunction()
 add_compile_options(-ffunction-sections)
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
-  add_link_options(-s)
+  add_compile_options(-flto)
+  add_link_options(-s -flto -Os)
 endif()
 
 # zlib, inflate side only, linked statically from Debian's libz-mingw-w64-dev.

@@ -1,0 +1,309 @@
+// Times the installation engine against the floor of what it does, in one
+// process: the whole installation of the payload into a fresh directory,
+// against inflating the same streams into memory and writing the same bytes
+// to the same files with one plain WriteFile each. The two alternate over
+// several rounds; the medians and their ratio are printed, one figure a line,
+// with the peak memory of the extraction of the data file and of one four
+// times as large, each in a process of its own.
+// Given the installer, also the time from its start to its first dialog.
+//   bench <scratch directory> [rounds [installer]]
+#include <windows.h>
+#include <psapi.h>
+#include <shlobj.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "install/config.h"
+#include "install/install.h"
+#include "install/payload.h"
+
+namespace {
+
+double Now() {
+  LARGE_INTEGER counter, frequency;
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = dir + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path);
+      else
+        DeleteFileA(path.c_str());
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void DeleteKeys() {
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\VelmoraBench\\Murkle");
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\VelmoraBench");
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelmoraBench_Murkle");
+}
+
+// The engine: the whole installation, as the Install button runs it.
+double RunEngine(const std::string& root) {
+  RemoveTree(root);
+  CreateDirectoryA(root.c_str(), nullptr);
+  auto config = std::make_unique<SetupConfig>("VelmoraBench", "Murkle", kManifest, kManifestRows, 0, 5);
+  snprintf(config->file_dir, sizeof config->file_dir, "%s\\files\\", root.c_str());
+  snprintf(config->shortcut_dir, sizeof config->shortcut_dir, "%s\\group\\", root.c_str());
+  config->desktop_shortcut = 0;
+  char message[kInstallMessageSize];
+  double start = Now();
+  int32_t status = RunInstall(*config, message);
+  double seconds = Now() - start;
+  if (status != 0) {
+    fprintf(stderr, "installation failed: %d %s\n", status, message);
+    exit(1);
+  }
+  return seconds;
+}
+
+// The engine's part that the floor does too: every payload file extracted.
+double RunExtraction(const std::string& root) {
+  RemoveTree(root);
+  CreateDirectoryA(root.c_str(), nullptr);
+  std::string dir = root + "\\files\\";
+  double start = Now();
+  CreateDirectoryA(dir.c_str(), nullptr);
+  for (int row = 0; row < kManifestRows; ++row) {
+    PayloadBytes bytes;
+    if (!FindPayload(GetModuleHandleA(nullptr), kManifest[row].resource_id, &bytes)) exit(1);
+    g_setupConfig.InflateResourceToFile(bytes.data, bytes.size, (dir + kManifest[row].file_name).c_str());
+  }
+  return Now() - start;
+}
+
+// The floor: the same streams inflated into memory, the same bytes written to
+// the same files, one WriteFile each.
+double RunFloor(const std::string& root, std::string* buffer) {
+  RemoveTree(root);
+  CreateDirectoryA(root.c_str(), nullptr);
+  std::string dir = root + "\\files\\";
+  double start = Now();
+  CreateDirectoryA(dir.c_str(), nullptr);
+  for (int row = 0; row < kManifestRows; ++row) {
+    PayloadBytes bytes;
+    if (!FindPayload(GetModuleHandleA(nullptr), kManifest[row].resource_id, &bytes)) exit(1);
+    z_stream stream = {};
+    inflateInit(&stream);
+    stream.next_in = const_cast<Bytef*>(bytes.data);
+    stream.avail_in = bytes.size;
+    size_t used = 0;
+    int result = Z_OK;
+    while (result == Z_OK) {
+      if (buffer->size() - used < 65536) buffer->resize(buffer->size() + (1 << 20));
+      stream.next_out = reinterpret_cast<Bytef*>(&(*buffer)[used]);
+      stream.avail_out = static_cast<uInt>(buffer->size() - used);
+      result = inflate(&stream, Z_NO_FLUSH);
+      used = buffer->size() - stream.avail_out;
+    }
+    inflateEnd(&stream);
+    HANDLE file = CreateFileA((dir + kManifest[row].file_name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, buffer->data(), static_cast<DWORD>(used), &written, nullptr);
+    CloseHandle(file);
+  }
+  return Now() - start;
+}
+
+std::string DataStream() {
+  PayloadBytes bytes;
+  if (!FindPayload(GetModuleHandleA(nullptr), kManifest[1].resource_id, &bytes)) exit(1);
+  return std::string(reinterpret_cast<const char*>(bytes.data), bytes.size);
+}
+
+void WriteStream(const std::string& path, const std::string& bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+// Runs this program's --extract on one stream file and waits for it.
+bool Child(const char* self, const std::string& stream, const std::string& target) {
+  std::string command = std::string("\"") + self + "\" --extract \"" + stream + "\" \"" + target + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  DeleteFileA(target.c_str());
+  return code == 0;
+}
+
+// The engine's extraction of one stream, read in place from a mapped file as
+// the installer reads its resources; prints the process's peaks.
+int Extract(const char* stream_path, const char* target) {
+  HANDLE file = CreateFileA(stream_path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  DWORD size = GetFileSize(file, nullptr);
+  HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  const void* bytes = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+  double start = Now();
+  g_setupConfig.InflateResourceToFile(bytes, size, target);
+  double seconds = Now() - start;
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  WIN32_FILE_ATTRIBUTE_DATA out;
+  GetFileAttributesExA(target, GetFileExInfoStandard, &out);
+  printf("extraction of a %.1f MB stream into %.1f MB: %.0f ms, peak private bytes %.2f MB, peak working set %.1f MB\n",
+         size / 1048576.0, out.nFileSizeLow / 1048576.0, seconds * 1000, counters.PeakPagefileUsage / 1048576.0,
+         counters.PeakWorkingSetSize / 1048576.0);
+  UnmapViewOfFile(bytes);
+  CloseHandle(mapping);
+  CloseHandle(file);
+  return 0;
+}
+
+// A zlib stream of the data file four times over.
+std::string LargerStream() {
+  int row = 1;  // the data file
+  PayloadBytes bytes;
+  if (!FindPayload(GetModuleHandleA(nullptr), kManifest[row].resource_id, &bytes)) exit(1);
+  std::string data;
+  z_stream in = {};
+  inflateInit(&in);
+  in.next_in = const_cast<Bytef*>(bytes.data);
+  in.avail_in = bytes.size;
+  char chunk[65536];
+  int result = Z_OK;
+  while (result == Z_OK) {
+    in.next_out = reinterpret_cast<Bytef*>(chunk);
+    in.avail_out = sizeof chunk;
+    result = inflate(&in, Z_NO_FLUSH);
+    data.append(chunk, sizeof chunk - in.avail_out);
+  }
+  inflateEnd(&in);
+  std::string four = data + data + data + data;
+  uLongf size = compressBound(static_cast<uLong>(four.size()));
+  std::string packed(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(&packed[0]), &size, reinterpret_cast<const Bytef*>(four.data()),
+            static_cast<uLong>(four.size()), 6);
+  packed.resize(size);
+  return packed;
+}
+
+struct WindowSearch {
+  DWORD process;
+  HWND found;
+};
+
+BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char class_name[16];
+  if (owner == search->process && IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name) &&
+      strcmp(class_name, "#32770") == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// From CreateProcess of the installer to its agreement dialog being visible;
+// the dialog is then cancelled. Negative when it never showed.
+double TimeToAgreement(const char* installer) {
+  std::string command = std::string("\"") + installer + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  double start = Now();
+  if (!CreateProcessA(installer, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return -1;
+  WindowSearch search = {process.dwProcessId, nullptr};
+  double shown = -1;
+  while (Now() - start < 30) {
+    EnumWindows(FindVisibleDialog, reinterpret_cast<LPARAM>(&search));
+    if (search.found) {
+      shown = Now() - start;
+      break;
+    }
+    Sleep(1);
+  }
+  if (search.found) PostMessageA(search.found, WM_COMMAND, IDCANCEL, 0);
+  if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return shown;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    fprintf(stderr, "usage: bench <scratch directory> [rounds]\n");
+    return 2;
+  }
+  if (argc == 4 && strcmp(argv[1], "--extract") == 0) return Extract(argv[2], argv[3]);
+  const std::string root = argv[1];
+  const int rounds = argc > 2 ? atoi(argv[2]) : 9;
+  CoInitialize(nullptr);
+
+  // Memory: the extraction of the data file and of one four times as large,
+  // each in a fresh process, so that each peak is its own.
+  WriteStream(root + "\\data.z", DataStream());
+  WriteStream(root + "\\data4.z", LargerStream());
+  if (!Child(argv[0], root + "\\data.z", root + "\\out.dat") ||
+      !Child(argv[0], root + "\\data4.z", root + "\\out4.dat"))
+    return 1;
+  DeleteFileA((root + "\\data.z").c_str());
+  DeleteFileA((root + "\\data4.z").c_str());
+
+  std::vector<double> engine, extraction, floor;
+  std::string buffer;
+  for (int round = 0; round < rounds; ++round) {
+    engine.push_back(RunEngine(root + "\\engine"));
+    extraction.push_back(RunExtraction(root + "\\engine"));
+    floor.push_back(RunFloor(root + "\\floor", &buffer));
+  }
+  RemoveTree(root + "\\engine");
+  RemoveTree(root + "\\floor");
+  DeleteKeys();
+
+  double engine_ms = Median(engine) * 1000, floor_ms = Median(floor) * 1000;
+  printf("rounds: %d\n", rounds);
+  printf("engine, whole installation (median): %.1f ms\n", engine_ms);
+  printf("engine, payload files only (median): %.1f ms\n", Median(extraction) * 1000);
+  printf("floor, inflate to memory + one WriteFile per file (median): %.1f ms\n", floor_ms);
+  printf("ratio engine/floor: %.2f\n", engine_ms / floor_ms);
+  printf("ratio payload files only/floor: %.2f\n", Median(extraction) * 1000 / floor_ms);
+  if (argc > 3) {
+    std::vector<double> start_up;
+    for (int round = 0; round < 5; ++round) start_up.push_back(TimeToAgreement(argv[3]));
+    printf("process start to agreement dialog shown (median of 5): %.0f ms\n", Median(start_up) * 1000);
+  }
+  CoUninitialize();
+  return 0;
+}
