@@ -335,6 +335,24 @@ TEST_P(Resources, IconGroupHas32And16Pixel16ColourImages) {
 
 // --- Payload -----------------------------------------------------------------
 
+// The application manifest: an administrator is asked for at start (the
+// installer writes below HKEY_LOCAL_MACHINE and Program Files), the systems it
+// was made for are named, and no common-controls version is asked for, so the
+// dialogs keep the classic controls.
+TEST_P(Resources, ManifestAsksForAnAdministratorAndKeepsClassicControls) {
+  EXPECT_EQ(Languages(RT_MANIFEST, MAKEINTRESOURCEA(1)), std::vector<WORD>{kNeutral});
+  const std::string manifest = Bytes(RT_MANIFEST, MAKEINTRESOURCEA(1), kNeutral);
+  EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>"),
+            std::string::npos)
+      << manifest;
+  for (const char* system : {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+    EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"") + system + "\"/>"), std::string::npos) << system;
+  EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
+  EXPECT_EQ(manifest.find("dependency"), std::string::npos);
+}
+
 TEST_P(Resources, EveryPayloadStreamInflatesToItsProductFile) {
   std::set<std::string> names;
   EnumResourceNamesA(
