@@ -6,7 +6,6 @@ set(MINGW_TRIPLET i686-w64-mingw32)
 set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-win32)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
-set(MINGW_DLLTOOL      i686-w64-mingw32-dlltool)
 
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -233,7 +233,7 @@ TEST(GameWindow, AScriptedGameEndsInTheHighScoreTable) {
   ASSERT_NE(name, nullptr) << "no name dialog after the game ended";
   const std::string score_line = test::WindowText(GetDlgItem(name, IDC_NAME_SCORE));
   EXPECT_NE(score_line.find(std::to_string(score)), std::string::npos) << score_line;
-  SendMessageA(GetDlgItem(name, IDC_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("  Marsh Tester  "));
+  test::SetText(GetDlgItem(name, IDC_NAME), "  Marsh Tester  ");
   test::PressButton(name, IDOK);
   ASSERT_TRUE(WaitGone(name));
 
@@ -345,7 +345,7 @@ TEST(GameWindow, AScoreThatCannotBeSavedIsReportedAndKept) {
 
   HWND name = WaitForDialog(process.id(), "New high score");
   ASSERT_NE(name, nullptr);
-  SendMessageA(GetDlgItem(name, IDC_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Unsaved"));
+  test::SetText(GetDlgItem(name, IDC_NAME), "Unsaved");
   test::PressButton(name, IDOK);
   HWND box = test::WaitForWindow([&] { return test::FindMessageBox(process.id()); }, kWindowWaitMs);
   ASSERT_NE(box, nullptr) << "no word that the table was not saved";

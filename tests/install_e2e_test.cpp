@@ -32,27 +32,6 @@ const Link kGroupLinks[] = {
     {"Uninstall Murkle .lnk", "uninstall.exe", "Uninstall Murkle "},
 };
 
-// Everything on the prefix's system drive and in the scratch directory, except
-// the temporary folders, which Wine and the uninstaller's working copy use.
-void ListFiles(const std::string& dir, std::set<std::string>* out) {
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    const std::string path = dir + "\\" + name;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (_stricmp(name.c_str(), "temp") == 0) continue;
-      out->insert(path + "\\");
-      ListFiles(path, out);
-    } else {
-      out->insert(path);
-    }
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
-}
-
 // Key names and value names below a key, recursively.
 void ListKeys(HKEY root, const std::string& prefix, const std::string& subkey, std::set<std::string>* out) {
   HKEY key;
@@ -75,19 +54,6 @@ void ListKeys(HKEY root, const std::string& prefix, const std::string& subkey, s
     if (subkey == "Software" && _stricmp(child.c_str(), "Wine") == 0) continue;  // Wine's own settings
     ListKeys(root, prefix, subkey + "\\" + child, out);
   }
-}
-
-std::set<std::string> Difference(const std::set<std::string>& a, const std::set<std::string>& b) {
-  std::set<std::string> out;
-  for (const std::string& x : a)
-    if (!b.count(x)) out.insert(x);
-  return out;
-}
-
-std::string Lines(const std::set<std::string>& items) {
-  std::string out;
-  for (const std::string& x : items) out += "\n  " + x;
-  return out;
 }
 
 class InstallEndToEnd : public ::testing::Test {
@@ -232,8 +198,10 @@ TEST_F(InstallEndToEnd, InstallsEverythingWithoutTheDesktopLink) { InstallAndChe
 TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalled) {
   auto snapshot = [&] {
     std::set<std::string> all;
-    ListFiles("C:", &all);
-    ListFiles(scratch_.path(), &all);
+    // Not the temporary folders, which Wine and the uninstaller's working
+    // copy use.
+    test::ListFiles("C:", &all, "temp");
+    test::ListFiles(scratch_.path(), &all, "temp");
     ListKeys(HKEY_CURRENT_USER, "HKCU\\", "Software", &all);
     ListKeys(HKEY_LOCAL_MACHINE, "HKLM\\", "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", &all);
     return all;
@@ -248,9 +216,9 @@ TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalled) {
     DWORD code = 1;
     ASSERT_TRUE(session.CloseAndWait(IDOK, &code));
   }
-  const std::set<std::string> installed = Difference(snapshot(), before);
-  EXPECT_TRUE(installed.count(file_dir + "uninst.ini")) << Lines(installed);
-  EXPECT_TRUE(installed.count(desktop_ + "\\Murkle.lnk")) << Lines(installed);
+  const std::set<std::string> installed = test::Difference(snapshot(), before);
+  EXPECT_TRUE(installed.count(file_dir + "uninst.ini")) << test::Lines(installed);
+  EXPECT_TRUE(installed.count(desktop_ + "\\Murkle.lnk")) << test::Lines(installed);
 
   // The uninstall entry's command, as Add/Remove Programs would run it.
   std::string command;
@@ -270,7 +238,7 @@ TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalled) {
         return after == before;
       },
       15000))
-      << "left behind:" << Lines(Difference(after, before)) << "\nremoved:" << Lines(Difference(before, after));
+      << "left behind:" << test::Lines(test::Difference(after, before)) << "\nremoved:" << test::Lines(test::Difference(before, after));
 }
 
 // A payload stream damaged in the installer itself: the user is told, nothing

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/shell.h"
+#include "support/install_support.h"
 #include "support/test_support.h"
 #include "test_paths.h"
 
@@ -25,24 +26,6 @@ std::string WithoutSlash(std::string path) {
   return path;
 }
 
-void ListTree(const std::string& dir, std::set<std::string>* out) {
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    std::string path = dir + "\\" + name;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      out->insert(path + "\\");
-      ListTree(path, out);
-    } else {
-      out->insert(path);
-    }
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
-}
-
 // Entries of dir whose names start with prefix, with everything below them.
 void ListMatching(const std::string& dir, const std::string& prefix, std::set<std::string>* out) {
   WIN32_FIND_DATAA found;
@@ -52,7 +35,7 @@ void ListMatching(const std::string& dir, const std::string& prefix, std::set<st
     std::string path = dir + "\\" + found.cFileName;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       out->insert(path + "\\");
-      ListTree(path, out);
+      test::ListFiles(path, out);
     } else {
       out->insert(path);
     }
@@ -74,24 +57,6 @@ void ListKeys(HKEY root, const std::string& root_name, const std::string& subkey
     ListKeys(root, root_name, child, "", out);
   }
   RegCloseKey(key);
-}
-
-bool KeyExists(HKEY root, const std::string& subkey) {
-  HKEY key;
-  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
-void DeleteKeyTree(HKEY root, const std::string& subkey) {
-  HKEY key;
-  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  char name[256];
-  DWORD size = sizeof name;
-  while (size = sizeof name, RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
-    DeleteKeyTree(root, subkey + "\\" + name);
-  RegCloseKey(key);
-  RegDeleteKeyA(root, subkey.c_str());
 }
 
 const char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -128,8 +93,8 @@ class HandMadeInstallation {
     test::RemoveTree(programs_ + "\\" + provider + " decoy");
     if (!desk_sc_name.empty()) DeleteFileA((desktop_dir_ + "\\" + desk_sc_name).c_str());
     DeleteFileA((desktop_dir_ + "\\" + program + " decoy.lnk").c_str());
-    DeleteKeyTree(HKEY_CURRENT_USER, "Software\\" + provider);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, uninstall_key);
+    test::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\" + provider);
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, uninstall_key);
   }
 
   bool Usable() const { return !programs_.empty() && !desktop_dir_.empty(); }
@@ -217,7 +182,7 @@ class HandMadeInstallation {
   // Everything of this test's names, on disk and in the registry.
   std::set<std::string> Snapshot() const {
     std::set<std::string> all;
-    ListTree(scratch_.path(), &all);
+    test::ListFiles(scratch_.path(), &all);
     ListMatching(programs_, provider, &all);
     ListMatching(desktop_dir_, program, &all);
     ListKeys(HKEY_CURRENT_USER, "HKCU", "Software", provider, &all);
@@ -250,19 +215,6 @@ class HandMadeInstallation {
   bool desktop_;
 };
 
-std::set<std::string> Minus(const std::set<std::string>& a, const std::set<std::string>& b) {
-  std::set<std::string> out;
-  for (const auto& x : a)
-    if (!b.count(x)) out.insert(x);
-  return out;
-}
-
-std::string Join(const std::set<std::string>& items) {
-  std::string out;
-  for (const auto& x : items) out += "\n  " + x;
-  return out;
-}
-
 // The working copy must go with its private folder once it has ended.
 void ExpectWorkerGone(const test::UninstallRun& run) {
   ASSERT_FALSE(run.worker_path.empty()) << "the worker's file was not found";
@@ -283,8 +235,8 @@ TEST_F(UninstallerTest, FullRoundTripLeavesNothingAndTouchesNothingElse) {
   ASSERT_TRUE(install.Usable()) << "the prefix has no Programs or Desktop folder";
   ASSERT_NO_FATAL_FAILURE(install.Make());
   std::set<std::string> before = install.Snapshot();
-  std::set<std::string> missing = Minus(install.Installed(), before);
-  ASSERT_TRUE(missing.empty()) << "the hand-made installation lacks:" << Join(missing);
+  std::set<std::string> missing = test::Difference(install.Installed(), before);
+  ASSERT_TRUE(missing.empty()) << "the hand-made installation lacks:" << test::Lines(missing);
 
   test::UninstallRun run = test::RunInstalledUninstaller(install.Uninstaller(), install.Caption(), IDYES);
   EXPECT_TRUE(run.ended) << "the uninstaller did not end";
@@ -301,9 +253,9 @@ TEST_F(UninstallerTest, FullRoundTripLeavesNothingAndTouchesNothingElse) {
       << "the installed uninstaller did the work itself and so cannot have removed its own file";
 
   std::set<std::string> after = install.Snapshot();
-  EXPECT_EQ(after, Minus(before, install.Installed()))
-      << "left over:" << Join(Minus(after, Minus(before, install.Installed())))
-      << "\nremoved beyond the installation:" << Join(Minus(Minus(before, install.Installed()), after));
+  EXPECT_EQ(after, test::Difference(before, install.Installed()))
+      << "left over:" << test::Lines(test::Difference(after, test::Difference(before, install.Installed())))
+      << "\nremoved beyond the installation:" << test::Lines(test::Difference(test::Difference(before, install.Installed()), after));
   ExpectWorkerGone(run);
 }
 
@@ -330,9 +282,9 @@ TEST_F(UninstallerTest, UsersOwnFileKeepsItsFolderAndIsReported) {
   for (const auto& f : install.files)
     EXPECT_FALSE(test::FileExists(install.file_dir + f)) << f << " was installed and must go";
   EXPECT_FALSE(test::DirectoryExists(install.created_shortcut_dir)) << "the program group";
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, install.product_key));
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, install.uninstall_key));
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\" + install.provider + "\\Other")) << "the other product's key";
+  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, install.product_key));
+  EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, install.uninstall_key));
+  EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, "Software\\" + install.provider + "\\Other")) << "the other product's key";
   std::string expected = "\r\n    " + WithoutSlash(install.file_dir) + " (holds files that were not installed)";
   EXPECT_NE(run.report.find("Left in place:" + expected), std::string::npos) << "report: " << run.report;
   EXPECT_EQ(run.report.find(install.program + " by " + install.provider + " was removed from this computer."), 0u)
@@ -352,7 +304,7 @@ TEST_F(UninstallerTest, DecliningRemovesNothing) {
   EXPECT_TRUE(run.report.empty()) << "unexpected box after No: " << run.report;
   EXPECT_EQ(run.exit_code, 2u);
   std::set<std::string> after = install.Snapshot();
-  EXPECT_EQ(after, before) << "removed:" << Join(Minus(before, after));
+  EXPECT_EQ(after, before) << "removed:" << test::Lines(test::Difference(before, after));
   ExpectWorkerGone(run);
 }
 
@@ -431,9 +383,9 @@ TEST_F(UninstallerTest, HostileRecordRemovesNothingOutsideAndReportsRefusals) {
       << run.report;
   EXPECT_EQ(run.exit_code, 3u) << "refusals make the uninstall incomplete";
   // Everything that goes is part of the installation.
-  std::set<std::string> removed = Minus(before, install.Snapshot());
-  EXPECT_TRUE(Minus(removed, install.Installed()).empty()) << "removed beyond the installation:"
-                                                           << Join(Minus(removed, install.Installed()));
+  std::set<std::string> removed = test::Difference(before, install.Snapshot());
+  EXPECT_TRUE(test::Difference(removed, install.Installed()).empty()) << "removed beyond the installation:"
+                                                           << test::Lines(test::Difference(removed, install.Installed()));
   ExpectWorkerGone(run);
 }
 

@@ -18,9 +18,8 @@ constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\
 constexpr char kUninstallIni[] = "uninst.ini";
 constexpr char kLinkSuffix[] = ".lnk";
 
-// MakePath takes a drive and at most 255 characters of directories, trailing
-// backslash included.
-constexpr size_t kMaxDirectoryPath = 2 + 255;
+// MakePath takes a drive and a limited directory part.
+constexpr size_t kMaxDirectoryPath = 2 + kMaxDirectoryPart;
 // Longest text a MAX_PATH buffer holds.
 constexpr size_t kMaxPathText = MAX_PATH - 1;
 
@@ -75,11 +74,10 @@ bool DirectoryFits(const char* dir, size_t longest_name) {
   return length <= kMaxDirectoryPath && length + longest_name <= kMaxPathText;
 }
 
-void AppendBackslash(char* dir) {
+void AppendBackslash(char (&dir)[MAX_PATH]) {
   if (!EndsWithBackslash(dir)) {
     size_t length = strlen(dir);
-    dir[length] = '\\';
-    dir[length + 1] = '\0';
+    CopyText(dir + length, sizeof dir - length, "\\");
   }
 }
 
@@ -213,7 +211,7 @@ bool RegisterUninstaller(const SetupConfig& config) {
 
 }  // namespace
 
-int32_t RunInstall(SetupConfig& config, char* message) {
+int32_t RunInstall(SetupConfig& config, char* message) noexcept {
   if ((GetFreeBytes(config.file_dir) >> 10) < config.RequiredKilobytes())
     return Fail(message, IDS_BRAKMIEJSCA, E_FAIL);
 

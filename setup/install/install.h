@@ -15,7 +15,8 @@ constexpr int kInstallMessageSize = 128;
 // registry entries and uninst.ini. Returns 0 on success; otherwise a nonzero
 // status, with the string-table message naming the failed step in message
 // (kInstallMessageSize bytes). Nothing is undone after a failure. file_dir and
-// shortcut_dir get a trailing backslash appended in place.
-int32_t RunInstall(SetupConfig& config, char* message);
+// shortcut_dir get a trailing backslash appended in place. Throws nothing:
+// it runs inside the setup dialog's procedure, where no exception may pass.
+int32_t RunInstall(SetupConfig& config, char* message) noexcept;
 
 #endif

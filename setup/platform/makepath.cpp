@@ -9,10 +9,6 @@
 
 namespace {
 
-// The longest directory part (everything after the drive, trailing backslash
-// included) that MakePath walks.
-constexpr size_t kMaxDirectoryPart = 255;
-
 // A directory search, closed when it goes out of scope.
 class FindHandle {
  public:

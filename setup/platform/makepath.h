@@ -2,6 +2,12 @@
 #ifndef MURKLE_PLATFORM_MAKEPATH_H
 #define MURKLE_PLATFORM_MAKEPATH_H
 
+#include <cstddef>
+
+// The longest directory part (everything after the drive, trailing backslash
+// included) that MakePath takes; a longer one is refused.
+constexpr size_t kMaxDirectoryPart = 255;
+
 // 1 when a file or directory of that name exists (0 for a null path). With
 // found_name (a MAX_PATH buffer), receives the entry's name as the file system
 // stores it.

@@ -90,6 +90,38 @@ std::vector<std::string> IniLines(const std::string& bytes) {
   return lines;
 }
 
+void ListFiles(const std::string& dir, std::set<std::string>* out, const char* skip) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string path = dir + "\\" + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (skip && _stricmp(name.c_str(), skip) == 0) continue;
+      out->insert(path + "\\");
+      ListFiles(path, out, skip);
+    } else {
+      out->insert(path);
+    }
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+}
+
+std::set<std::string> Difference(const std::set<std::string>& a, const std::set<std::string>& b) {
+  std::set<std::string> out;
+  for (const std::string& x : a)
+    if (!b.count(x)) out.insert(x);
+  return out;
+}
+
+std::string Lines(const std::set<std::string>& items) {
+  std::string out;
+  for (const std::string& x : items) out += "\n  " + x;
+  return out;
+}
+
 std::string SpecialFolder(int csidl) {
   char path[MAX_PATH] = "";
   if (!SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE)) ADD_FAILURE() << "no special folder " << csidl;
@@ -120,7 +152,7 @@ bool InstallerSession::Open(const std::string& exe, const char* working_dir) {
 std::string InstallerSession::Text(int control) const { return WindowText(GetDlgItem(dialog_, control)); }
 
 void InstallerSession::SetText(int control, const std::string& text) {
-  SendMessageA(GetDlgItem(dialog_, control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  test::SetText(GetDlgItem(dialog_, control), text);
 }
 
 std::string InstallerSession::Install(int box_answer, std::vector<std::string>* boxes) {

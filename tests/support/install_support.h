@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,13 @@ void DeleteKeyTree(HKEY root, const std::string& subkey);
 // bare LF, or a last line without CR LF, is kept with a marker so that it
 // cannot pass for a good one.
 std::vector<std::string> IniLines(const std::string& bytes);
+
+// Every file and directory below dir (directories with a trailing backslash),
+// not descending into directories named skip (case-insensitive) when given.
+void ListFiles(const std::string& dir, std::set<std::string>* out, const char* skip = nullptr);
+// What a has and b has not; a set as indented lines, for failure messages.
+std::set<std::string> Difference(const std::set<std::string>& a, const std::set<std::string>& b);
+std::string Lines(const std::set<std::string>& items);
 
 // A shell special folder's path (CSIDL_*).
 std::string SpecialFolder(int csidl);

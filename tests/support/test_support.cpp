@@ -162,20 +162,47 @@ HWND WaitForWindow(const std::function<HWND()>& probe, DWORD timeout_ms) {
   return found;
 }
 
+namespace {
+// A window that does not answer within this long is taken as hung: the test
+// fails instead of waiting for ever.
+constexpr UINT kAnswerTimeout = 60000;
+
+bool SendBounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  DWORD_PTR answer = 0;
+  SetLastError(0);
+  if (!SendMessageTimeoutA(window, message, wparam, lparam, SMTO_NORMAL, kAnswerTimeout, &answer)) {
+    // A window that is gone (its program ended) simply has no text.
+    if (GetLastError() == ERROR_TIMEOUT)
+      ADD_FAILURE() << "window " << window << " did not answer message " << message;
+    return false;
+  }
+  *result = static_cast<LRESULT>(answer);
+  return true;
+}
+}  // namespace
+
 std::string WindowText(HWND window) {
-  // WM_GETTEXT rather than GetWindowText: it reaches controls of other processes.
-  // The text may change between the two messages: a text that fills the
-  // buffer is asked for again with more room.
-  size_t room = static_cast<size_t>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0)) + 256;
+  // WM_GETTEXT rather than GetWindowText: it reaches controls of other
+  // processes. The text may change between the two messages: a text that
+  // fills the buffer is asked for again with more room.
+  LRESULT length = 0;
+  if (!SendBounded(window, WM_GETTEXTLENGTH, 0, 0, &length)) return "";
+  size_t room = static_cast<size_t>(length) + 256;
   for (;;) {
     std::string text(room, '\0');
-    size_t got = static_cast<size_t>(SendMessageA(window, WM_GETTEXT, room, reinterpret_cast<LPARAM>(&text[0])));
-    if (got + 1 < room) {
-      text.resize(got);
+    LRESULT got = 0;
+    if (!SendBounded(window, WM_GETTEXT, room, reinterpret_cast<LPARAM>(&text[0]), &got)) return "";
+    if (static_cast<size_t>(got) + 1 < room) {
+      text.resize(static_cast<size_t>(got));
       return text;
     }
     room *= 2;
   }
+}
+
+void SetText(HWND window, const std::string& text) {
+  LRESULT ignored = 0;
+  SendBounded(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ignored);
 }
 
 std::string ClassName(HWND window) {

@@ -52,7 +52,10 @@ bool WaitUntil(const std::function<bool()>& probe, DWORD timeout_ms);
 // Waits until probe returns a window. Null on timeout.
 HWND WaitForWindow(const std::function<HWND()>& probe, DWORD timeout_ms);
 
+// A window's text, and setting it, through messages that reach other threads
+// and processes; a window that does not answer within a minute fails the test.
 std::string WindowText(HWND window);
+void SetText(HWND window, const std::string& text);
 std::string ClassName(HWND window);
 // Top-level windows of a process (0: of every process), visible or not.
 std::vector<HWND> TopLevelWindows(DWORD process_id);

@@ -23,6 +23,7 @@
 #include "install/config.h"
 #include "install/install.h"
 #include "install/payload.h"
+#include "platform/file.h"
 
 namespace {
 
@@ -82,6 +83,40 @@ double RunEngine(const std::string& root) {
   return seconds;
 }
 
+// The stream of one manifest row, read in place from this program's resources.
+PayloadBytes Payload(int row) {
+  PayloadBytes bytes;
+  if (!FindPayload(GetModuleHandleA(nullptr), kManifest[row].resource_id, &bytes)) {
+    fprintf(stderr, "no payload resource for row %d\n", row);
+    exit(1);
+  }
+  return bytes;
+}
+
+// Inflates a whole stream into buffer, which grows as needed and is reused
+// from call to call; the number of bytes it now holds.
+size_t InflateAll(const void* data, size_t size, std::string* buffer) {
+  z_stream stream = {};
+  inflateInit(&stream);
+  stream.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+  stream.avail_in = static_cast<uInt>(size);
+  size_t used = 0;
+  int result = Z_OK;
+  while (result == Z_OK) {
+    if (buffer->size() - used < 65536) buffer->resize(buffer->size() + (1 << 20));
+    stream.next_out = reinterpret_cast<Bytef*>(&(*buffer)[used]);
+    stream.avail_out = static_cast<uInt>(buffer->size() - used);
+    result = inflate(&stream, Z_NO_FLUSH);
+    used = buffer->size() - stream.avail_out;
+  }
+  inflateEnd(&stream);
+  if (result != Z_STREAM_END) {
+    fprintf(stderr, "a payload stream did not inflate: %d\n", result);
+    exit(1);
+  }
+  return used;
+}
+
 // The engine's part that the floor does too: every payload file extracted.
 double RunExtraction(const std::string& root) {
   RemoveTree(root);
@@ -90,8 +125,7 @@ double RunExtraction(const std::string& root) {
   double start = Now();
   CreateDirectoryA(dir.c_str(), nullptr);
   for (int row = 0; row < kManifestRows; ++row) {
-    PayloadBytes bytes;
-    if (!FindPayload(GetModuleHandleA(nullptr), kManifest[row].resource_id, &bytes)) exit(1);
+    PayloadBytes bytes = Payload(row);
     g_setupConfig.InflateResourceToFile(bytes.data, bytes.size, (dir + kManifest[row].file_name).c_str());
   }
   return Now() - start;
@@ -106,22 +140,8 @@ double RunFloor(const std::string& root, std::string* buffer) {
   double start = Now();
   CreateDirectoryA(dir.c_str(), nullptr);
   for (int row = 0; row < kManifestRows; ++row) {
-    PayloadBytes bytes;
-    if (!FindPayload(GetModuleHandleA(nullptr), kManifest[row].resource_id, &bytes)) exit(1);
-    z_stream stream = {};
-    inflateInit(&stream);
-    stream.next_in = const_cast<Bytef*>(bytes.data);
-    stream.avail_in = bytes.size;
-    size_t used = 0;
-    int result = Z_OK;
-    while (result == Z_OK) {
-      if (buffer->size() - used < 65536) buffer->resize(buffer->size() + (1 << 20));
-      stream.next_out = reinterpret_cast<Bytef*>(&(*buffer)[used]);
-      stream.avail_out = static_cast<uInt>(buffer->size() - used);
-      result = inflate(&stream, Z_NO_FLUSH);
-      used = buffer->size() - stream.avail_out;
-    }
-    inflateEnd(&stream);
+    PayloadBytes bytes = Payload(row);
+    size_t used = InflateAll(bytes.data, bytes.size, buffer);
     HANDLE file = CreateFileA((dir + kManifest[row].file_name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
@@ -132,8 +152,7 @@ double RunFloor(const std::string& root, std::string* buffer) {
 }
 
 std::string DataStream() {
-  PayloadBytes bytes;
-  if (!FindPayload(GetModuleHandleA(nullptr), kManifest[1].resource_id, &bytes)) exit(1);
+  PayloadBytes bytes = Payload(1);
   return std::string(reinterpret_cast<const char*>(bytes.data), bytes.size);
 }
 
@@ -152,7 +171,7 @@ bool Child(const char* self, const std::string& stream, const std::string& targe
   PROCESS_INFORMATION process = {};
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
     return false;
-  WaitForSingleObject(process.hProcess, INFINITE);
+  if (WaitForSingleObject(process.hProcess, 300000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
   DWORD code = 1;
   GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
@@ -168,9 +187,15 @@ int Extract(const char* stream_path, const char* target) {
   if (file == INVALID_HANDLE_VALUE) return 1;
   DWORD size = GetFileSize(file, nullptr);
   HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-  const void* bytes = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+  const void* bytes = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0) : nullptr;
+  if (!bytes) return 1;
   double start = Now();
-  g_setupConfig.InflateResourceToFile(bytes, size, target);
+  try {
+    g_setupConfig.InflateResourceToFile(bytes, size, target);
+  } catch (const EDowolny& error) {
+    fprintf(stderr, "extraction failed: %ld %s\n", static_cast<long>(error.code), error.message ? error.message : "");
+    return 1;
+  }
   double seconds = Now() - start;
   PROCESS_MEMORY_COUNTERS counters = {};
   counters.cb = sizeof counters;
@@ -188,23 +213,9 @@ int Extract(const char* stream_path, const char* target) {
 
 // A zlib stream of the data file four times over.
 std::string LargerStream() {
-  int row = 1;  // the data file
-  PayloadBytes bytes;
-  if (!FindPayload(GetModuleHandleA(nullptr), kManifest[row].resource_id, &bytes)) exit(1);
+  PayloadBytes bytes = Payload(1);
   std::string data;
-  z_stream in = {};
-  inflateInit(&in);
-  in.next_in = const_cast<Bytef*>(bytes.data);
-  in.avail_in = bytes.size;
-  char chunk[65536];
-  int result = Z_OK;
-  while (result == Z_OK) {
-    in.next_out = reinterpret_cast<Bytef*>(chunk);
-    in.avail_out = sizeof chunk;
-    result = inflate(&in, Z_NO_FLUSH);
-    data.append(chunk, sizeof chunk - in.avail_out);
-  }
-  inflateEnd(&in);
+  data.resize(InflateAll(bytes.data, bytes.size, &data));
   std::string four = data + data + data + data;
   uLongf size = compressBound(static_cast<uLong>(four.size()));
   std::string packed(size, '\0');
