@@ -1,11 +1,35 @@
+// Where the setup program starts. It takes the place of the C runtime's
+// start-up object, which brings some 8 KB of services this program never uses:
+// command-line and environment parsing, wildcard expansion, run-time
+// relocation of imported data, thread-local callbacks and signal emulation.
+// What the program does need from a start-up is done here, in this order.
+#include <windows.h>
+
 #include <cstdlib>
 
 #include "platform/system_dlls.h"
 #include "setup_main.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  RestrictDllSearch();
-  return SetupMain(instance);
+extern "C" {
+// libgcc: runs the static constructors once. On 32-bit x86 one of them
+// registers the unwinder's frame tables, so no exception may be thrown before.
+void __main();
+// msvcrt: a GUI program's runtime reports its own failures in a message box.
+void __set_app_type(int);
+}
+
+// The C++ runtime registers its clean-ups through atexit, which the replaced
+// start-up object used to define; msvcrt's _onexit list runs them in exit().
+extern "C" int __cdecl atexit(void(__cdecl* function)(void)) {
+  return _onexit(reinterpret_cast<_onexit_t>(function)) ? 0 : -1;
+}
+
+// The system calls the entry point with a stack aligned to 4 bytes only.
+extern "C" __attribute__((force_align_arg_pointer, noreturn, used)) void WINAPI MurkleSetupStart() {
+  RestrictDllSearch();  // before anything can load a DLL
+  __set_app_type(2);    // _GUI_APP
+  __main();
+  std::exit(SetupMain(GetModuleHandleA(nullptr)));
 }
 
 // An exception that nothing catches ends the program at once. The runtime's
