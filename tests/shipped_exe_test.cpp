@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -469,6 +470,26 @@ TEST_F(ShippedImage, ImportsOnlyKnownSystemLibraries) {
   }
   for (const char* needed : {"kernel32.dll", "user32.dll", "shell32.dll", "ole32.dll", "advapi32.dll"})
     EXPECT_TRUE(imported.count(needed)) << needed;
+}
+
+// What the program adds to the packed payload it carries: headers, code,
+// tables and the other resources. A budget for the code, the build and the
+// runtime it links.
+TEST_F(ShippedImage, AddsAtMost96KilobytesToItsPayload) {
+  HMODULE module = LoadLibraryExA(TEST_SHIPPED_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  size_t payload = 0;
+  for (int i = 0; i < kManifestRows; ++i) {
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kManifest[i].resource_id), "BIN");
+    ASSERT_NE(found, nullptr) << kManifest[i].file_name;
+    payload += SizeofResource(module, found);
+  }
+  FreeLibrary(module);
+  ASSERT_GT(image_.size(), payload);
+  const size_t overhead = image_.size() - payload;
+  std::cout << "shipped executable " << image_.size() << " bytes, payload streams " << payload
+            << ", overhead " << overhead << "\n";
+  EXPECT_LE(overhead, 96u * 1024);
 }
 
 }  // namespace

@@ -7,13 +7,6 @@
 #include "platform/shell.h"
 #include "platform/text.h"
 
-const ManifestEntry kManifest[] = {
-#define MANIFEST_ROW(id, name, size, caption) {id, name, size, caption},
-#include "resources/manifest.def"
-#undef MANIFEST_ROW
-};
-const int32_t kManifestRows = sizeof(kManifest) / sizeof(kManifest[0]);
-
 namespace {
 
 constexpr int kRows =
@@ -24,6 +17,40 @@ constexpr int kRows =
 static_assert(kRows <= SetupConfig::kMaxRows, "the manifest has room for 64 rows");
 // The uninstall record lists every file plus uninst.ini in 64 places.
 static_assert(kRows <= SetupConfig::kMaxRows - 1, "the uninstall record holds 63 payload files");
+
+// The rows as manifest.def writes them. In the fixed 64-character fields of a
+// ManifestEntry they would take 1.9 KB of the program, most of it zeros, so
+// they are written out into that form once, at start-up.
+struct ManifestText {
+  int32_t resource_id;
+  const char* file_name;
+  int32_t declared_size;
+  const char* caption;
+};
+
+constexpr ManifestText kManifestText[] = {
+#define MANIFEST_ROW(id, name, size, caption) {id, name, size, caption},
+#include "resources/manifest.def"
+#undef MANIFEST_ROW
+};
+
+#define MANIFEST_ROW(id, name, size, caption) \
+  static_assert(sizeof(name) <= 64 && sizeof(caption) <= 64, "manifest texts fit their fields");
+#include "resources/manifest.def"
+#undef MANIFEST_ROW
+
+ManifestEntry g_manifestRows[kRows];
+
+const ManifestEntry* WriteOutManifest() {
+  for (int i = 0; i < kRows; ++i) {
+    ManifestEntry& row = g_manifestRows[i];
+    row.resource_id = kManifestText[i].resource_id;
+    CopyText(row.file_name, kManifestText[i].file_name);
+    row.declared_size = kManifestText[i].declared_size;
+    CopyText(row.caption, kManifestText[i].caption);
+  }
+  return g_manifestRows;
+}
 
 constexpr int32_t kDesktopRow = 0;
 constexpr int32_t kUninstallerRow = 5;
@@ -69,5 +96,8 @@ uint32_t SetupConfig::SumDeclaredSizes() const {
   return sum;
 }
 
+// In this order: the configuration is made from the written-out rows.
+const ManifestEntry* const kManifest = WriteOutManifest();
+const int32_t kManifestRows = kRows;
 SetupConfig g_setupConfig("Velmora", "Murkle", kManifest, kManifestRows, kDesktopRow,
                           kUninstallerRow);

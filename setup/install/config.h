@@ -45,9 +45,9 @@ class SetupConfig {
   uint32_t RequiredKilobytes() const { return (SumDeclaredSizes() >> 10) + kMarginKilobytes; }
 };
 
-// The build's manifest and its one configuration, made before the program's
-// main routine runs.
-extern const ManifestEntry kManifest[];
+// The build's manifest (kManifestRows rows) and its one configuration, made
+// before the program's main routine runs.
+extern const ManifestEntry* const kManifest;
 extern const int32_t kManifestRows;
 extern SetupConfig g_setupConfig;
 

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "platform/exception_state.h"
 #include "platform/system_dlls.h"
 #include "setup_main.h"
 
@@ -24,9 +25,18 @@ extern "C" int __cdecl atexit(void(__cdecl* function)(void)) {
   return _onexit(reinterpret_cast<_onexit_t>(function)) ? 0 : -1;
 }
 
+// libgcc keeps the unwinder's locks and its thread keys in one object, and its
+// key creation asks the start-up runtime to run a key's destructor when a
+// thread ends. The replaced start-up had the thread-exit callback that did
+// that; without it its runtime registers nothing and answers 0, and so does
+// this, without the 1 KB of callback machinery. No key of this program has a
+// destructor: the exception state has a slot of its own (exception_state.h).
+extern "C" int __mingwthr_key_dtor(DWORD, void (*)(void*)) { return 0; }
+
 // The system calls the entry point with a stack aligned to 4 bytes only.
 extern "C" __attribute__((force_align_arg_pointer, noreturn, used)) void WINAPI MurkleSetupStart() {
   RestrictDllSearch();  // before anything can load a DLL
+  PrepareExceptionState();
   __set_app_type(2);    // _GUI_APP
   __main();
   std::exit(SetupMain(GetModuleHandleA(nullptr)));

@@ -1,0 +1,34 @@
+#include "exception_state.h"
+
+#include <windows.h>
+
+#include <cxxabi.h>
+
+#include <cstdlib>
+
+namespace {
+DWORD g_slot = TLS_OUT_OF_INDEXES;
+// The state is a pointer to the caught exceptions and a count of those in
+// flight, both zero for a thread that has not thrown.
+void* g_sharedState[2];
+}  // namespace
+
+void PrepareExceptionState() { g_slot = TlsAlloc(); }
+
+namespace __cxxabiv1 {
+
+extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
+  if (g_slot == TLS_OUT_OF_INDEXES) return reinterpret_cast<__cxa_eh_globals*>(g_sharedState);
+  void* state = TlsGetValue(g_slot);
+  if (!state) {
+    // A thread's first exception. Without its state the runtime could not go
+    // on; its own version ends the program the same way.
+    state = calloc(1, sizeof g_sharedState);
+    if (!state || !TlsSetValue(g_slot, state)) std::abort();
+  }
+  return static_cast<__cxa_eh_globals*>(state);
+}
+
+extern "C" __cxa_eh_globals* __cxa_get_globals_fast() noexcept { return __cxa_get_globals(); }
+
+}  // namespace __cxxabiv1

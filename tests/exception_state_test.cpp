@@ -1,0 +1,98 @@
+// The program's own exception state: per thread once the slot is taken, and
+// what the runtime reads from it (exceptions in flight, the caught exception)
+// right under threads that throw at the same time.
+#include <windows.h>
+
+#include <cxxabi.h>
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <typeinfo>
+#include <vector>
+
+#include "platform/exception_state.h"
+
+namespace {
+
+// One throw and catch, checking each thing the runtime keeps in the state:
+// the count in flight (seen from a destructor run by the unwinding), the
+// caught exception (which a bare "throw;" rethrows) and the current one.
+int ThrowAndCatch(int value) {
+  struct Witness {
+    int* seen;
+    ~Witness() { *seen = std::uncaught_exceptions(); }
+  };
+  int in_flight = -1;
+  try {
+    try {
+      Witness witness{&in_flight};
+      throw value;
+    } catch (int) {
+      if (std::uncaught_exceptions() != 0) return -1;
+      throw;
+    }
+  } catch (int caught) {
+    if (in_flight != 1) return -2;
+    if (!std::current_exception()) return -3;
+    return caught;
+  }
+  return -4;
+}
+
+// Whether a second thread sees the exception that this thread is handling.
+bool OtherThreadSeesCaughtException() {
+  std::mutex lock;
+  std::condition_variable changed;
+  bool caught = false, looked = false;
+  const std::type_info* seen = nullptr;
+  std::thread other([&] {
+    std::unique_lock<std::mutex> hold(lock);
+    changed.wait(hold, [&] { return caught; });
+    seen = abi::__cxa_current_exception_type();
+    looked = true;
+    changed.notify_all();
+  });
+  try {
+    throw 42;
+  } catch (int) {
+    std::unique_lock<std::mutex> hold(lock);
+    caught = true;
+    changed.notify_all();
+    changed.wait(hold, [&] { return looked; });
+  }
+  other.join();
+  return seen != nullptr;
+}
+
+TEST(ExceptionState, IsSharedUntilTheSlotIsTakenThenPerThread) {
+  // Before start-up takes the slot all threads share one state: this shows
+  // that the program's state, not the runtime's own, is the one in use.
+  EXPECT_EQ(ThrowAndCatch(7), 7);
+  EXPECT_TRUE(OtherThreadSeesCaughtException());
+
+  PrepareExceptionState();
+  EXPECT_EQ(ThrowAndCatch(8), 8);
+  EXPECT_FALSE(OtherThreadSeesCaughtException());
+
+  // Threads throwing at once each find their own exceptions.
+  constexpr int kThreads = 4, kRounds = 5000;
+  std::vector<int> wrong(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &wrong] {
+      for (int round = 0; round < kRounds; ++round) {
+        const int value = t * kRounds + round;
+        if (ThrowAndCatch(value) != value) ++wrong[t];
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(wrong[t], 0) << "thread " << t;
+  EXPECT_EQ(std::uncaught_exceptions(), 0);
+  EXPECT_EQ(abi::__cxa_current_exception_type(), nullptr);
+}
+
+}  // namespace
