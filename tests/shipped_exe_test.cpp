@@ -449,6 +449,16 @@ TEST_F(ShippedImage, IsA32BitGuiProgramForWindows4) {
   EXPECT_EQ(nt_.OptionalHeader.MinorSubsystemVersion, 0);
 }
 
+// Loaded at a random address with non-executable data: the relocations that
+// the random address needs must have stayed in, whatever the size budget.
+TEST_F(ShippedImage, HasAddressRandomisationAndDataExecutionPrevention) {
+  const WORD flags = nt_.OptionalHeader.DllCharacteristics;
+  EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE);
+  EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_NX_COMPAT);
+  EXPECT_FALSE(nt_.FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED);
+  EXPECT_GT(nt_.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size, 0u);
+}
+
 // Statically imported: only DLLs that Windows always takes from the system
 // directory (its known DLLs). comctl32 and winmm are not among them, so they
 // are loaded at run time from the system directory by full path, and must not
