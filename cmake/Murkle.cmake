@@ -13,6 +13,9 @@ endfunction()
 # would take their full size in the file.)
 add_compile_options(-ffunction-sections)
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+# No link time in the headers: the same sources give the same programs, and the
+# packed payload streams of the product's programs can come from the cache.
+add_link_options(-Wl,--no-insert-timestamp)
 if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
   add_link_options(-s)
   # The shipped build is also optimised across files. (Not the x86-64 builds:
