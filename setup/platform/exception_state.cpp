@@ -22,7 +22,8 @@ extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
   void* state = TlsGetValue(g_slot);
   if (!state) {
     // A thread's first exception. Without its state the runtime could not go
-    // on; its own version ends the program the same way.
+    // on; its own version ends the program the same way. The block is not
+    // freed when the thread ends: this program throws on its main thread.
     state = calloc(1, sizeof g_sharedState);
     if (!state || !TlsSetValue(g_slot, state)) std::abort();
   }
