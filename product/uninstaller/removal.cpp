@@ -2,32 +2,10 @@
 
 #include <cstring>
 
+#include "platform/registry_key.h"
 #include "platform/text.h"
 
 namespace {
-
-// An open registry key, closed on every path.
-class RegKey {
- public:
-  RegKey() = default;
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  ~RegKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  LONG Open(HKEY root, const char* subkey, REGSAM access) {
-    return RegOpenKeyExA(root, subkey, 0, access, &key_);
-  }
-  HKEY get() const { return key_; }
-  // Subkeys and values, or false when the key cannot be asked.
-  bool Counts(DWORD* subkeys, DWORD* values) const {
-    return RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, subkeys, nullptr, nullptr, values, nullptr,
-                            nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 bool IsGone(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
 

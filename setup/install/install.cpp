@@ -8,6 +8,7 @@
 #include "platform/file.h"
 #include "platform/makepath.h"
 #include "platform/shell.h"
+#include "platform/registry_key.h"
 #include "platform/text.h"
 #include "resources/resource.h"
 #include "uninstall_record.h"
@@ -22,28 +23,6 @@ constexpr char kLinkSuffix[] = ".lnk";
 constexpr size_t kMaxDirectoryPath = 2 + kMaxDirectoryPart;
 // Longest text a MAX_PATH buffer holds.
 constexpr size_t kMaxPathText = MAX_PATH - 1;
-
-// A registry key, closed on every way out.
-class RegKey {
- public:
-  RegKey() = default;
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  ~RegKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  LONG Create(HKEY root, const char* subkey) {
-    return RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-  }
-  LONG SetText(const char* name, const char* value) {
-    // The stored length counts the terminating zero.
-    return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                          static_cast<DWORD>(strlen(value) + 1));
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // Loads string-table message id as the failure text and passes status on.
 int32_t Fail(char* message, UINT id, int32_t status) {

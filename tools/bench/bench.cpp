@@ -66,12 +66,18 @@ void DeleteKeys() {
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelmoraBench_Murkle");
 }
 
-// The engine: the whole installation, as the Install button runs it.
-double RunEngine(const std::string& root) {
+// An empty root for one timed run, and the files directory to make in it.
+std::string FreshRoot(const std::string& root) {
   RemoveTree(root);
   CreateDirectoryA(root.c_str(), nullptr);
+  return root + "\\files\\";
+}
+
+// The engine: the whole installation, as the Install button runs it.
+double RunEngine(const std::string& root) {
+  const std::string files = FreshRoot(root);
   auto config = std::make_unique<SetupConfig>("VelmoraBench", "Murkle", kManifest, kManifestRows, 0, 5);
-  snprintf(config->file_dir, sizeof config->file_dir, "%s\\files\\", root.c_str());
+  snprintf(config->file_dir, sizeof config->file_dir, "%s", files.c_str());
   snprintf(config->shortcut_dir, sizeof config->shortcut_dir, "%s\\group\\", root.c_str());
   config->desktop_shortcut = 0;
   char message[kInstallMessageSize];
@@ -121,9 +127,7 @@ size_t InflateAll(const void* data, size_t size, std::string* buffer) {
 
 // The engine's part that the floor does too: every payload file extracted.
 double RunExtraction(const std::string& root) {
-  RemoveTree(root);
-  CreateDirectoryA(root.c_str(), nullptr);
-  std::string dir = root + "\\files\\";
+  const std::string dir = FreshRoot(root);
   double start = Now();
   CreateDirectoryA(dir.c_str(), nullptr);
   for (int row = 0; row < kManifestRows; ++row) {
@@ -199,9 +203,7 @@ double TimeMenuBuilderStart(const std::string& link) {
 // The floor: the same streams inflated into memory, the same bytes written to
 // the same files, one WriteFile each.
 double RunFloor(const std::string& root, std::string* buffer) {
-  RemoveTree(root);
-  CreateDirectoryA(root.c_str(), nullptr);
-  std::string dir = root + "\\files\\";
+  const std::string dir = FreshRoot(root);
   double start = Now();
   CreateDirectoryA(dir.c_str(), nullptr);
   for (int row = 0; row < kManifestRows; ++row) {

@@ -1,0 +1,42 @@
+// An open registry key, closed on every way out. Shared by the installer and
+// the product's uninstaller, which make and remove the same keys.
+#ifndef MURKLE_PLATFORM_REGISTRY_KEY_H
+#define MURKLE_PLATFORM_REGISTRY_KEY_H
+
+#include <windows.h>
+
+#include <cstring>
+
+class RegKey {
+ public:
+  RegKey() = default;
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  ~RegKey() {
+    if (key_) RegCloseKey(key_);
+  }
+
+  LONG Create(HKEY root, const char* subkey) {
+    return RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+  }
+  LONG Open(HKEY root, const char* subkey, REGSAM access) {
+    return RegOpenKeyExA(root, subkey, 0, access, &key_);
+  }
+  HKEY get() const { return key_; }
+
+  LONG SetText(const char* name, const char* value) {
+    // The stored length counts the terminating zero.
+    return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(strlen(value) + 1));
+  }
+  // Subkeys and values, or false when the key cannot be asked.
+  bool Counts(DWORD* subkeys, DWORD* values) const {
+    return RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, subkeys, nullptr, nullptr, values, nullptr,
+                            nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+#endif
