@@ -200,14 +200,18 @@ TEST(UninstallRecord, ReplacesAnEarlierFileWhole) {
   earlier += "[SHORTCUTS]\r\ns00=a.lnk\r\ns01=b.lnk\r\ns02=c.lnk\r\ns03=d.lnk\r\ns04=e.lnk\r\n[OTHER]\r\nkey=value\r\n";
   ASSERT_TRUE(test::WriteWholeFile(ini, earlier));
 
-  UninstallRecord small;
-  FillAsInstalled(&small, false);
-  small.file_count = 2;
-  small.shortcut_count = 1;
-  UninstallRecord small_expected = small;
-  small_expected.AppendFile("uninst.ini");
-  EXPECT_EQ(Write(&small, base.path() + "\\"), 1);
-  EXPECT_EQ(test::ReadWholeFile(ini), ExpectedFile(small_expected));
+  // A record of two files and the given number of links, written over it.
+  auto write_short_record = [&](int32_t links) {
+    UninstallRecord record;
+    FillAsInstalled(&record, false);
+    record.file_count = 2;
+    record.shortcut_count = links;
+    UninstallRecord expected = record;
+    expected.AppendFile("uninst.ini");
+    EXPECT_EQ(Write(&record, base.path() + "\\"), 1);
+    EXPECT_EQ(test::ReadWholeFile(ini), ExpectedFile(expected));
+  };
+  write_short_record(1);
 
   // At once again in this process: the full record, then the small one. The
   // profile writer has just written this very file and must not bring back
@@ -218,15 +222,7 @@ TEST(UninstallRecord, ReplacesAnEarlierFileWhole) {
     FillAsInstalled(&full, true);
     EXPECT_EQ(Write(&full, base.path() + "\\"), 1);
     EXPECT_EQ(test::ReadWholeFile(ini), BuildFile(true));
-
-    UninstallRecord again;
-    FillAsInstalled(&again, false);
-    again.file_count = 2;
-    again.shortcut_count = 0;
-    UninstallRecord again_expected = again;
-    again_expected.AppendFile("uninst.ini");
-    EXPECT_EQ(Write(&again, base.path() + "\\"), 1);
-    EXPECT_EQ(test::ReadWholeFile(ini), ExpectedFile(again_expected));
+    write_short_record(0);
   }
 }
 
