@@ -95,28 +95,21 @@ class BoxAnswers {
   }
 
  private:
-  class Thread {
-   public:
-    explicit Thread(std::function<void()> body) : thread_(std::move(body)) {}
-    ~Thread() { Join(); }
-    void Join() {
-      if (thread_.joinable()) thread_.join();
-    }
-
-   private:
-    std::thread thread_;
-  };
-
   void Run() {
     DWORD self = GetCurrentProcessId();
     for (size_t i = 0;; ++i) {
-      HWND box = WaitForWindow(
-          [&]() -> HWND {
-            if (done_) return HWND(-1);
-            return FindMessageBox(self);
-          },
-          20000);
-      if (!box || box == HWND(-1)) return;
+      // Until the tested operation has returned, however long it takes: a box
+      // that nobody answered would hold the test thread for good.
+      HWND box = nullptr;
+      while (!box) {
+        box = WaitForWindow(
+            [&]() -> HWND {
+              if (done_) return HWND(-1);
+              return FindMessageBox(self);
+            },
+            20000);
+      }
+      if (box == HWND(-1)) return;
       SeenBox seen;
       seen.caption = WindowText(box);
       seen.text = MessageBoxText(box);
@@ -150,7 +143,7 @@ class BoxAnswers {
   HWND other_;
   std::atomic<bool> done_{false};
   std::vector<SeenBox> seen_;
-  Thread watcher_;
+  Watcher watcher_;  // declared last: started once the rest is set
 };
 
 // Runs op, which must throw EPlik (or, with file_error false, a plain EDowolny),

@@ -191,6 +191,7 @@ TEST_F(DiskFileTest, CloseThatFailsLeavesTheFileOpen) {
   other.handle = handle;  // the second failure reuses the process-wide text
   try {
     other.Close();
+    ADD_FAILURE() << "no exception for the failing close";
   } catch (const EPlik& e) {
     EXPECT_EQ(e.message, first) << "one static buffer, overwritten";
     EXPECT_EQ(std::string(e.message), CannotClose(dir_ / "other"));

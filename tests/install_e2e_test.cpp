@@ -32,30 +32,6 @@ const Link kGroupLinks[] = {
     {"Uninstall Murkle .lnk", "uninstall.exe", "Uninstall Murkle "},
 };
 
-// Key names and value names below a key, recursively.
-void ListKeys(HKEY root, const std::string& prefix, const std::string& subkey, std::set<std::string>* out) {
-  HKEY key;
-  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  out->insert(prefix + subkey + "\\");
-  char name[512];
-  for (DWORD i = 0;; ++i) {
-    DWORD size = sizeof name;
-    if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    out->insert(prefix + subkey + "\\:" + name);
-  }
-  std::vector<std::string> children;
-  for (DWORD i = 0;; ++i) {
-    DWORD size = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    children.push_back(name);
-  }
-  RegCloseKey(key);
-  for (const std::string& child : children) {
-    if (subkey == "Software" && _stricmp(child.c_str(), "Wine") == 0) continue;  // Wine's own settings
-    ListKeys(root, prefix, subkey + "\\" + child, out);
-  }
-}
-
 class InstallEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -202,8 +178,8 @@ TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalled) {
     // copy use.
     test::ListFiles("C:", &all, "temp");
     test::ListFiles(scratch_.path(), &all, "temp");
-    ListKeys(HKEY_CURRENT_USER, "HKCU\\", "Software", &all);
-    ListKeys(HKEY_LOCAL_MACHINE, "HKLM\\", "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", &all);
+    test::ListKeys(HKEY_CURRENT_USER, "HKCU", "Software", &all);
+    test::ListKeys(HKEY_LOCAL_MACHINE, "HKLM", "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", &all);
     return all;
   };
   const std::set<std::string> before = snapshot();

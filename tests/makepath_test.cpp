@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/file.h"
 #include "platform/makepath.h"
+#include "support/install_support.h"
 #include "support/test_support.h"
 
 namespace {
@@ -35,25 +37,11 @@ Outcome CallMakePath(const std::string& path, GuardedPath* report) {
 }
 
 // Every directory and file below root, relative to it, sorted.
-void ListTree(const std::string& root, const std::string& relative, std::vector<std::string>* out) {
-  WIN32_FIND_DATAA found;
-  std::string dir = relative.empty() ? root : test::JoinPath(root, relative);
-  HANDLE search = FindFirstFileA(test::JoinPath(dir, "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, "..")) continue;
-    std::string name = relative.empty() ? found.cFileName : relative + "\\" + found.cFileName;
-    bool is_dir = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    out->push_back(name + (is_dir ? "\\" : ""));
-    if (is_dir) ListTree(root, name, out);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
-
 std::vector<std::string> Tree(const std::string& root) {
+  std::set<std::string> paths;
+  test::ListFiles(root, &paths);
   std::vector<std::string> names;
-  ListTree(root, "", &names);
-  std::sort(names.begin(), names.end());
+  for (const std::string& path : paths) names.push_back(path.substr(root.size() + 1));
   return names;
 }
 

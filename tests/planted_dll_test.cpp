@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/system_dlls.h"
+#include "resources/resource.h"
 #include "support/install_support.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -65,7 +66,7 @@ TEST_F(PlantedDlls, NoneIsLoadedByTheInstaller) {
   {
     test::InstallerSession session;
     ASSERT_TRUE(session.Open(scratch_ / "MurkleSetup.exe", scratch_.path().c_str()));
-    session.SetText(1000, "C:\\Some\\Where");
+    session.SetText(IDC_FILE_DIR, "C:\\Some\\Where");
     DWORD code = 1;
     ASSERT_TRUE(session.CloseAndWait(IDCANCEL, &code));
     EXPECT_EQ(code, 0u);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/shell.h"
+#include "support/install_support.h"
 #include "support/test_support.h"
 
 namespace {
@@ -169,39 +170,6 @@ TEST(GetSpecialFolderPath, VirtualAndUnknownFoldersFail) {
 
 // ------------------------------------------------------------------- links
 
-struct LinkContents {
-  HRESULT hr = E_FAIL;
-  std::string target;
-  std::string description;
-};
-
-// Loads a .lnk through the shell link object.
-LinkContents ReadLink(const std::string& link_file) {
-  LinkContents out;
-  IShellLinkA* link = nullptr;
-  out.hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                            reinterpret_cast<void**>(&link));
-  if (FAILED(out.hr)) return out;
-  IPersistFile* file = nullptr;
-  out.hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-  if (SUCCEEDED(out.hr)) {
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, link_file.c_str(), -1, wide, MAX_PATH);
-    out.hr = file->Load(wide, STGM_READ);
-    if (SUCCEEDED(out.hr)) {
-      char text[MAX_PATH] = "";
-      out.hr = link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-      out.target = text;
-      text[0] = '\0';
-      if (SUCCEEDED(out.hr)) out.hr = link->GetDescription(text, MAX_PATH);
-      out.description = text;
-    }
-    file->Release();
-  }
-  link->Release();
-  return out;
-}
-
 TEST(CreateShortcut, WritesALinkTheShellReadsBack) {
   ComApartment com;
   ASSERT_TRUE(SUCCEEDED(com.hr()));
@@ -223,18 +191,19 @@ TEST(CreateShortcut, WritesALinkTheShellReadsBack) {
     ASSERT_TRUE(test::WriteWholeFile(target, "payload"));
     EXPECT_EQ(CreateShortcut(target.c_str(), link.c_str(), c.description), S_OK);
     ASSERT_TRUE(test::FileExists(link));
-    LinkContents read = ReadLink(link);
-    ASSERT_EQ(read.hr, S_OK) << "the link could not be read back";
-    EXPECT_EQ(read.target, target);
-    EXPECT_EQ(read.description, c.description);
+    std::string read_target, read_description;
+    ASSERT_TRUE(test::ReadLink(link, &read_target, &read_description)) << "the link could not be read back";
+    EXPECT_EQ(read_target, target);
+    EXPECT_EQ(read_description, c.description);
   }
   // A second run writes over its own links.
   std::string target = base / cases[1].file;
   std::string link = base / cases[0].link;
   EXPECT_EQ(CreateShortcut(target.c_str(), link.c_str(), "again"), S_OK);
-  LinkContents read = ReadLink(link);
-  EXPECT_EQ(read.target, target);
-  EXPECT_EQ(read.description, "again");
+  std::string read_target, read_description;
+  ASSERT_TRUE(test::ReadLink(link, &read_target, &read_description));
+  EXPECT_EQ(read_target, target);
+  EXPECT_EQ(read_description, "again");
 }
 
 TEST(CreateShortcut, FailuresWriteNothing) {
@@ -269,7 +238,9 @@ TEST(CreateShortcut, FailuresWriteNothing) {
     if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, "..")) left.push_back(found.cFileName);
   } while (FindNextFileA(search, &found));
   FindClose(search);
-  ASSERT_EQ(left.size(), 1u) << "only the target is left, found also " << left.back();
+  std::string listed;
+  for (const std::string& name : left) listed += " " + name;
+  ASSERT_EQ(left.size(), 1u) << "only the target is left; found:" << listed;
   EXPECT_EQ(left[0], "target.exe");
 }
 
@@ -392,15 +363,13 @@ TEST(BrowseForFolder, AnUnknownRootShowsNothing) {
   ASSERT_TRUE(SUCCEEDED(com.hr()));
   GuardedPath path;
   // No dialog may appear: the call must return on its own.
-  std::atomic<bool> returned{false};
-  test::Watcher guard([&] {
-    if (!test::WaitUntil([&] { return returned.load(); }, 10000)) {
-      ADD_FAILURE() << "a picker was shown for an unknown root";
-      for (HWND w : test::TopLevelWindows(GetCurrentProcessId())) PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
-    }
-  });
-  EXPECT_EQ(BrowseForFolder(nullptr, "title", 0x7F, path.text), 0);
-  returned = true;
+  INT_PTR result = test::ShowModal([&] { return static_cast<INT_PTR>(BrowseForFolder(nullptr, "title", 0x7F, path.text)); },
+                                   [](HWND picker) {
+                                     ADD_FAILURE() << "a picker was shown for an unknown root";
+                                     PostMessageA(picker, WM_COMMAND, IDCANCEL, 0);
+                                   },
+                                   10000);
+  EXPECT_EQ(result, 0);
   EXPECT_TRUE(path.Untouched()) << path.Value();
 }
 

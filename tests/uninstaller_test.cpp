@@ -15,12 +15,6 @@
 
 namespace {
 
-std::string SpecialFolder(int csidl) {
-  char path[MAX_PATH] = "";
-  if (GetSpecialFolderPath(csidl, path) < 0) return "";
-  return path;
-}
-
 std::string WithoutSlash(std::string path) {
   if (!path.empty() && path.back() == '\\') path.pop_back();
   return path;
@@ -43,22 +37,6 @@ void ListMatching(const std::string& dir, const std::string& prefix, std::set<st
   FindClose(find);
 }
 
-void ListKeys(HKEY root, const std::string& root_name, const std::string& subkey, const std::string& prefix,
-              std::set<std::string>* out) {
-  HKEY key;
-  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  char name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD size = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    if (_strnicmp(name, prefix.c_str(), prefix.size()) != 0) continue;
-    std::string child = subkey + "\\" + name;
-    out->insert(root_name + "\\" + child);
-    ListKeys(root, root_name, child, "", out);
-  }
-  RegCloseKey(key);
-}
-
 const char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // One hand-made installation with names of its own (tag), so that no test can
@@ -74,8 +52,8 @@ class HandMadeInstallation {
         scratch_("uninst_" + tag),
         provider("VelmoraTest" + tag),
         program("MurkleTest" + tag),
-        programs_(SpecialFolder(CSIDL_PROGRAMS)),
-        desktop_dir_(SpecialFolder(CSIDL_DESKTOPDIRECTORY)),
+        programs_(test::SpecialFolder(CSIDL_PROGRAMS)),
+        desktop_dir_(test::SpecialFolder(CSIDL_DESKTOPDIRECTORY)),
         desktop_(desktop) {
     parent = scratch_ / "Programs";
     created_file_dir = parent + "\\" + provider;
@@ -185,8 +163,8 @@ class HandMadeInstallation {
     test::ListFiles(scratch_.path(), &all);
     ListMatching(programs_, provider, &all);
     ListMatching(desktop_dir_, program, &all);
-    ListKeys(HKEY_CURRENT_USER, "HKCU", "Software", provider, &all);
-    ListKeys(HKEY_LOCAL_MACHINE, "HKLM", kUninstallRoot, provider, &all);
+    test::ListKeys(HKEY_CURRENT_USER, "HKCU", "Software", &all, provider, false);
+    test::ListKeys(HKEY_LOCAL_MACHINE, "HKLM", kUninstallRoot, &all, provider, false);
     return all;
   }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/resource.h"
 #include "test_paths.h"
 
 namespace test {
@@ -109,6 +110,31 @@ void ListFiles(const std::string& dir, std::set<std::string>* out, const char* s
   FindClose(find);
 }
 
+void ListKeys(HKEY root, const std::string& root_name, const std::string& subkey, std::set<std::string>* out,
+              const std::string& prefix, bool values) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  char name[512];
+  for (DWORD i = 0; values; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    out->insert(root_name + "\\" + subkey + "\\:" + name);
+  }
+  std::vector<std::string> children;
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (_strnicmp(name, prefix.c_str(), prefix.size()) == 0) children.push_back(name);
+  }
+  RegCloseKey(key);
+  for (const std::string& child : children) {
+    if (_stricmp(subkey.c_str(), "Software") == 0 && _stricmp(child.c_str(), "Wine") == 0) continue;
+    const std::string path = subkey + "\\" + child;
+    out->insert(root_name + "\\" + path);
+    ListKeys(root, root_name, path, out, "", values);
+  }
+}
+
 std::set<std::string> Difference(const std::set<std::string>& a, const std::set<std::string>& b) {
   std::set<std::string> out;
   for (const std::string& x : a)
@@ -159,7 +185,7 @@ std::string InstallerSession::Install(int box_answer, std::vector<std::string>* 
   // A marker on the status line first, so that a verdict equal to the line
   // before it (the same failure twice) is still seen.
   const std::string before = "(test: waiting for the installation)";
-  SetText(1008, before);
+  SetText(IDC_STATUS, before);
   PressButton(dialog_, IDOK);
   std::string status;
   // The status line goes to "in progress" and then to its verdict; the verdict
@@ -170,10 +196,11 @@ std::string InstallerSession::Install(int box_answer, std::vector<std::string>* 
           if (HWND box = FindMessageBox(process_.id())) {
             if (boxes) boxes->push_back(MessageBoxText(box));
             PressButton(box, box_answer);
-            Sleep(100);
+            // Once only: a box still closing must not be read and pressed again.
+            if (!WaitUntil([&] { return !IsWindow(box); }, 10000)) ADD_FAILURE() << "the box did not close";
           }
         }
-        status = Text(1008);
+        status = Text(IDC_STATUS);
         return status != before && status != "Instalation in progress... Please wait...";
       },
       120000);

@@ -38,6 +38,12 @@ std::vector<std::string> IniLines(const std::string& bytes);
 // Every file and directory below dir (directories with a trailing backslash),
 // not descending into directories named skip (case-insensitive) when given.
 void ListFiles(const std::string& dir, std::set<std::string>* out, const char* skip = nullptr);
+// Every key below subkey of root, recursively, as "<root_name>\<path>", and
+// with values set each value as "<root_name>\<path>\:<name>". At the first
+// level only keys whose names start with prefix (case-insensitive). Wine's own
+// settings (Software\Wine) are left out.
+void ListKeys(HKEY root, const std::string& root_name, const std::string& subkey, std::set<std::string>* out,
+              const std::string& prefix = "", bool values = true);
 // What a has and b has not; a set as indented lines, for failure messages.
 std::set<std::string> Difference(const std::set<std::string>& a, const std::set<std::string>& b);
 std::string Lines(const std::set<std::string>& items);

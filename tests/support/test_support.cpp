@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cwctype>
+#include <cstdio>
 #include <cstring>
 
 #include "test_paths.h"
@@ -477,7 +478,13 @@ INT_PTR ShowModal(const std::function<INT_PTR()>& show, const std::function<void
       if (dialog && dialog != HWND(-1)) drive(dialog);
       if (!WaitUntil([&] { return done.load(); }, timeout_ms)) {
         ADD_FAILURE() << "the modal loop did not end; cancelling every window of the thread";
-        while (!done) {
+        for (int tries = 0; !done; ++tries) {
+          if (tries == 100) {
+            // Nothing ends it: end the test program rather than hang the run.
+            fprintf(stderr, "a modal loop ignored every cancel for 10 s; ending the test program\n");
+            fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), 3);
+          }
           for (HWND w : ThreadWindows(thread)) PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
           Sleep(100);
         }

@@ -77,7 +77,8 @@ void PressButton(HWND dialog, int id);
 class Watcher {
  public:
   explicit Watcher(std::function<void()> body) : thread_(std::move(body)) {}
-  ~Watcher() {
+  ~Watcher() { Join(); }
+  void Join() {
     if (thread_.joinable()) thread_.join();
   }
   Watcher(const Watcher&) = delete;
