@@ -15,6 +15,7 @@
 #include "install/config.h"
 #include "install/install.h"
 #include "platform/file.h"
+#include "platform/text.h"
 #include "support/install_support.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -69,8 +70,8 @@ class RunInstallTest : public ::testing::Test {
   // A configuration of this test's rows, destination and group, no desktop link.
   std::unique_ptr<SetupConfig> Config(int uninstaller = 5) {
     auto config = std::make_unique<SetupConfig>(kProvider, kProgram, rows_, kManifestRows, 0, uninstaller);
-    strcpy(config->file_dir, dest_.c_str());
-    strcpy(config->shortcut_dir, group_.c_str());
+    EXPECT_TRUE(CopyText(config->file_dir, dest_.c_str()));
+    EXPECT_TRUE(CopyText(config->shortcut_dir, group_.c_str()));
     config->desktop_shortcut = 0;
     return config;
   }
@@ -146,7 +147,7 @@ TEST_F(RunInstallTest, WithoutAnUninstallerNoUninstallKeyAndNoRecord) {
 TEST_F(RunInstallTest, DestinationWithoutDriveLetterHasNoSpace) {
   for (const char* path : {"", "C", "\\\\server\\share\\Murkle\\", "Games\\Murkle\\", "\\Murkle\\"}) {
     auto config = Config();
-    strcpy(config->file_dir, path);
+    EXPECT_TRUE(CopyText(config->file_dir, path));
     EXPECT_EQ(Run(*config, kNoSpace), static_cast<int32_t>(E_FAIL)) << '"' << path << '"';
     EXPECT_EQ(std::string(config->file_dir), path) << "nothing is changed before the check";
   }
@@ -222,7 +223,7 @@ TEST_F(RunInstallTest, LinkThatCannotBeWritten) {
 }
 
 TEST_F(RunInstallTest, DesktopLinkThatCannotBeWritten) {
-  strcpy(rows_[0].caption, "Murkle RunInstall test");
+  EXPECT_TRUE(CopyText(rows_[0].caption, "Murkle RunInstall test"));
   const std::string desktop_link = test::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Murkle RunInstall test.lnk";
   ASSERT_TRUE(CreateDirectoryA(desktop_link.c_str(), nullptr));
   auto config = Config();
@@ -278,7 +279,7 @@ TEST_F(RunInstallTest, UninstallKeyRefusedByTheRegistry) {
   const std::string volatile_key = std::string(kUninstallRoot) + "\\VelmoraRunInstall";
   RegCloseKey(CreateVolatileKey(HKEY_LOCAL_MACHINE, volatile_key));
   auto config = Config();
-  strcpy(config->provider, "VelmoraRunInstall\\Sub");
+  EXPECT_TRUE(CopyText(config->provider, "VelmoraRunInstall\\Sub"));
   EXPECT_EQ(Run(*config, kRegistry), -1);
   EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, "Software\\VelmoraRunInstall\\Sub\\InstallTest"));
   EXPECT_FALSE(test::FileExists(dest_ + "uninst.ini")) << "nothing after the failing step";
@@ -328,7 +329,7 @@ TEST_F(RunInstallTest, OverlongPathsAreRefusedWithoutWritingPastThem) {
   for (size_t length : {258u, 259u}) {
     std::string dest = scratch_.path() + "\\" + std::string(length - scratch_.path().size() - 1, 'x');
     auto config = Config();
-    strcpy(config->file_dir, dest.c_str());
+    EXPECT_TRUE(CopyText(config->file_dir, dest.c_str()));
     memset(config->shortcut_dir, 'S', sizeof config->shortcut_dir - 1);
     config->shortcut_dir[sizeof config->shortcut_dir - 1] = '\0';
     EXPECT_EQ(Run(*config, kWrongDir), static_cast<int32_t>(ERROR_FILENAME_EXCED_RANGE)) << length;
@@ -338,7 +339,7 @@ TEST_F(RunInstallTest, OverlongPathsAreRefusedWithoutWritingPastThem) {
 
     std::string group = scratch_.path() + "\\" + std::string(length - scratch_.path().size() - 1, 'g');
     config = Config();
-    strcpy(config->shortcut_dir, group.c_str());
+    EXPECT_TRUE(CopyText(config->shortcut_dir, group.c_str()));
     config->desktop_shortcut = 0x5A5A5A5A;  // the field after the group
     EXPECT_EQ(Run(*config, kWrongGroup), static_cast<int32_t>(ERROR_FILENAME_EXCED_RANGE)) << length;
     EXPECT_EQ(config->desktop_shortcut, 0x5A5A5A5A);
@@ -346,7 +347,7 @@ TEST_F(RunInstallTest, OverlongPathsAreRefusedWithoutWritingPastThem) {
   }
   for (const char* group : {"", "G", "Start\\Murkle", "C:Murkle"}) {
     auto config = Config();
-    strcpy(config->shortcut_dir, group);
+    EXPECT_TRUE(CopyText(config->shortcut_dir, group));
     EXPECT_EQ(Run(*config, kWrongGroup), static_cast<int32_t>(ERROR_BAD_PATHNAME)) << '"' << group << '"';
     EXPECT_FALSE(test::DirectoryExists(dest_));
   }

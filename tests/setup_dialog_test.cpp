@@ -8,6 +8,7 @@
 #include <string>
 
 #include "install/config.h"
+#include "platform/text.h"
 #include "resources/resource.h"
 #include "support/install_support.h"
 #include "support/test_support.h"
@@ -23,11 +24,11 @@ class SetupDialogTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     // This process installs under names of its own, never over the product's.
-    strcpy(g_setupConfig.provider, "VelmoraDialogTest");
-    strcpy(g_setupConfig.program, "DialogTest");
+    EXPECT_TRUE(CopyText(g_setupConfig.provider, "VelmoraDialogTest"));
+    EXPECT_TRUE(CopyText(g_setupConfig.program, "DialogTest"));
     dest_ = scratch_ / "Games\\Murkle\\";
-    strcpy(g_setupConfig.file_dir, dest_.c_str());
-    strcpy(g_setupConfig.shortcut_dir, (scratch_ / "Start\\Murkle\\").c_str());
+    EXPECT_TRUE(CopyText(g_setupConfig.file_dir, dest_.c_str()));
+    EXPECT_TRUE(CopyText(g_setupConfig.shortcut_dir, (scratch_ / "Start\\Murkle\\").c_str()));
     g_setupConfig.desktop_shortcut = 0;
     g_installDone = false;
   }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/text.h"
 #include "removal.h"
 #include "report_text.h"
 #include "support/test_support.h"
@@ -285,8 +286,8 @@ TEST_F(RecordTest, ForeignUninstallEntryIsKept) {
 
 TEST(UninstallReportText, BoundedAndComplete) {
   auto plan = std::make_unique<UninstallPlan>();
-  strcpy(plan->program, "Murkle");
-  strcpy(plan->provider, "Velmora");
+  EXPECT_TRUE(CopyText(plan->program, "Murkle"));
+  EXPECT_TRUE(CopyText(plan->provider, "Velmora"));
   auto report = std::make_unique<UninstallReport>();
   report->Add(What::kFile, Result::kRemoved, Why::kNone, 0, "C:\\M\\a");
   report->Add(What::kFolder, Result::kLeft, Why::kNotEmpty, 0, "C:\\M");

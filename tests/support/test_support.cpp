@@ -500,21 +500,6 @@ INT_PTR ShowModal(const std::function<INT_PTR()>& show, const std::function<void
 
 namespace test {
 
-namespace {
-
-HWND FindBoxByCaption(const std::string& caption) {
-  for (HWND window : TopLevelWindows(0))
-    if (IsWindowVisible(window) && ClassName(window) == "#32770" && WindowText(window) == caption)
-      return window;
-  return nullptr;
-}
-
-void ClickBoxButton(HWND box, int id) {
-  PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
-}
-
-}  // namespace
-
 UninstallRun RunInstalledUninstaller(const std::string& path, const std::string& caption, int answer, bool quoted,
                                      DWORD timeout_ms) {
   UninstallRun run;
@@ -531,7 +516,7 @@ UninstallRun RunInstalledUninstaller(const std::string& path, const std::string&
   CloseHandle(started.hThread);
   HANDLE worker = nullptr;
   for (int box_number = 0; box_number < 2; ++box_number) {
-    HWND box = WaitForWindow([&] { return FindBoxByCaption(caption); }, timeout_ms);
+    HWND box = WaitForWindow([&] { return FindTopLevel(0, "#32770", caption.c_str()); }, timeout_ms);
     if (!box) {
       if (box_number == 0) ADD_FAILURE() << "no box captioned \"" << caption << "\" within " << timeout_ms << " ms";
       else if (answer == IDYES) ADD_FAILURE() << "no report after the confirmation";
@@ -549,10 +534,10 @@ UninstallRun RunInstalledUninstaller(const std::string& path, const std::string&
     bool asks = std::find(buttons.begin(), buttons.end(), IDYES) != buttons.end();
     if (asks) {
       run.confirmation = MessageBoxText(box);
-      ClickBoxButton(box, answer);
+      PressButton(box, answer);
     } else {
       run.report = MessageBoxText(box);
-      ClickBoxButton(box, IDOK);
+      PressButton(box, IDOK);
     }
     if (!WaitUntil([&] { return !IsWindow(box); }, timeout_ms)) {
       ADD_FAILURE() << "the box \"" << caption << "\" did not close";

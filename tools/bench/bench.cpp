@@ -9,7 +9,6 @@
 //   bench <scratch directory> [rounds [installer]]
 #include <windows.h>
 #include <psapi.h>
-#include <shlobj.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -193,7 +192,7 @@ double TimeMenuBuilderStart(const std::string& link) {
   double start = Now();
   if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup,
                      &process)) {
-    WaitForSingleObject(process.hProcess, INFINITE);
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
@@ -236,6 +235,7 @@ bool Child(const char* self, const std::string& stream, const std::string& targe
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
+  // Inherited handles: the child prints its figure on this program's output.
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
     return false;
   if (WaitForSingleObject(process.hProcess, 300000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
@@ -341,7 +341,7 @@ double TimeToAgreement(const char* installer) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    fprintf(stderr, "usage: bench <scratch directory> [rounds]\n");
+    fprintf(stderr, "usage: bench <scratch directory> [rounds [installer]]\n");
     return 2;
   }
   if (argc == 4 && strcmp(argv[1], "--extract") == 0) return Extract(argv[2], argv[3]);
