@@ -264,7 +264,7 @@ TEST_F(RecordTest, ForeignUninstallEntryIsKept) {
   Put("COMMON", "provider", "VelmoraTestP2");
   Put("COMMON", "program", "MurkleTestP2");
   Put("COMMON", "desktop_shortcut", "0");
-  const std::string entry = std::string(kUninstallRoot) + "\\VelmoraTestP2_MurkleTestP2";
+  const std::string entry = std::string(kUninstallKeyRoot) + "\\VelmoraTestP2_MurkleTestP2";
   HKEY key;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);

@@ -51,7 +51,7 @@ int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original
   auto plan = std::make_unique<UninstallPlan>();
   auto report = std::make_unique<UninstallReport>();
   char ini[MAX_PATH];
-  FormatText(ini, sizeof ini, "%s%s", own_dir, kRecordName);
+  FormatText(ini, sizeof ini, "%s%s", own_dir, kUninstallIniName);
   DWORD error = 0;
   switch (ReadUninstallRecord(own_dir, plan.get(), report.get(), &error)) {
     case RecordStatus::kOk:

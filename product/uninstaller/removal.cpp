@@ -89,12 +89,12 @@ void RemoveFolders(const char* dir, const char* created, UninstallReport* report
 }
 
 bool IsPostponed(const char* name, const RemovalPlaces& places) {
-  return _stricmp(name, kRecordName) == 0 ||
+  return _stricmp(name, kUninstallIniName) == 0 ||
          (places.uninstaller_name && _stricmp(name, places.uninstaller_name) == 0);
 }
 
 void UninstallKeyPath(const UninstallPlan& plan, char (&subkey)[MAX_PATH]) {
-  FormatText(subkey, sizeof subkey, "%s\\%s_%s", kUninstallRoot, plan.provider, plan.program);
+  FormatText(subkey, sizeof subkey, "%s\\%s_%s", kUninstallKeyRoot, plan.provider, plan.program);
 }
 
 void ProductKeyPath(const UninstallPlan& plan, char (&subkey)[MAX_PATH]) {
@@ -221,7 +221,7 @@ void RemoveInstallation(const UninstallPlan& plan, const RemovalPlaces& places, 
     FormatText(text, sizeof text, "HKEY_LOCAL_MACHINE\\%s", subkey);
     report->Add(What::kRegistryKey, Result::kLeft, Why::kKeptForRetry, 0, text);
     char path[MAX_PATH];
-    if (JoinPath(path, plan.file_dir, kRecordName))
+    if (JoinPath(path, plan.file_dir, kUninstallIniName))
       report->Add(What::kFile, Result::kLeft, Why::kKeptForRetry, 0, path);
   } else {
     RemoveKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", subkey, &plan, report);

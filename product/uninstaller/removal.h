@@ -3,6 +3,7 @@
 #ifndef MURKLE_UNINSTALLER_REMOVAL_H
 #define MURKLE_UNINSTALLER_REMOVAL_H
 
+#include "install/uninstall_names.h"
 #include "uninstall_plan.h"
 
 // Where the plan's relative names point besides its own folders.
@@ -10,9 +11,6 @@ struct RemovalPlaces {
   const char* desktop_dir;       // the user's desktop folder; null or empty: none
   const char* uninstaller_name;  // the uninstaller's file name in file_dir
 };
-
-// The registry keys of an installation, for the tests and the report.
-constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // True when anything the plan names still exists, apart from uninst.ini and the
 // uninstaller itself (which exist whenever the uninstaller can run at all).

@@ -321,7 +321,7 @@ RecordStatus ReadUninstallRecord(const char* own_dir, UninstallPlan* plan, Unins
   memset(plan, 0, sizeof *plan);
   *error = 0;
   char ini[MAX_PATH];
-  if (!FormatText(ini, sizeof ini, "%s%s", own_dir, kRecordName)) return RecordStatus::kMissing;
+  if (!FormatText(ini, sizeof ini, "%s%s", own_dir, kUninstallIniName)) return RecordStatus::kMissing;
 
   // The profile reader answers with defaults for a file it cannot read, so
   // open it first to tell "missing" and "unreadable" from "empty".

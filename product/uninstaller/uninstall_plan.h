@@ -5,9 +5,10 @@
 
 #include <windows.h>
 
+#include "install/uninstall_names.h"
+
 constexpr int kMaxNames = 64;   // the record holds at most f00..f63, s00..s63
 constexpr int kNameSize = 64;   // a name holds at most 63 characters
-constexpr char kRecordName[] = "uninst.ini";
 
 // Why an item was left or an entry of the record was refused.
 enum class Why {

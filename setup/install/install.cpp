@@ -12,11 +12,10 @@
 #include "platform/text.h"
 #include "resources/resource.h"
 #include "uninstall_record.h"
+#include "uninstall_names.h"
 
 namespace {
 
-constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr char kUninstallIni[] = "uninst.ini";
 constexpr char kLinkSuffix[] = ".lnk";
 
 // MakePath takes a drive and a limited directory part.
@@ -61,7 +60,7 @@ void AppendBackslash(char (&dir)[MAX_PATH]) {
 }
 
 size_t LongestFileName(const SetupConfig& config) {
-  size_t longest = strlen(kUninstallIni);
+  size_t longest = strlen(kUninstallIniName);
   for (int32_t row = 0; row < config.count; ++row) {
     size_t length = strlen(config.manifest[row].file_name);
     if (length > longest) longest = length;
@@ -176,7 +175,7 @@ bool RegisterUninstaller(const SetupConfig& config) {
   if (config.uninstaller_index >= config.count) return false;
   char subkey[MAX_PATH], display_name[MAX_PATH], command[MAX_PATH + 2];  // a path and its quotes
   const ManifestEntry& uninstaller = config.manifest[config.uninstaller_index];
-  if (!FormatText(subkey, sizeof subkey, "%s\\%s_%s", kUninstallKey, config.provider, config.program) ||
+  if (!FormatText(subkey, sizeof subkey, "%s\\%s_%s", kUninstallKeyRoot, config.provider, config.program) ||
       !FormatText(display_name, sizeof display_name, "%s - %s", config.provider, config.program) ||
       // Quoted: unquoted, a path with blanks ("C:\Program Files\...") could be
       // taken to name a program at a shorter prefix of it.

@@ -4,10 +4,9 @@
 
 #include "platform/file.h"
 #include "platform/text.h"
+#include "uninstall_names.h"
 
 namespace {
-
-const char kIniName[] = "uninst.ini";
 
 // Adds name to a list of 64 names of 64 bytes. A name that would not fit whole,
 // or a 65th one, is left out: a cut name could make the uninstaller remove
@@ -55,8 +54,8 @@ int32_t UninstallRecord::WriteUninstallIni(const char* dir) {
   // not in the file created here.
   if (!dir || !dir[0]) dir = ".\\";
   char ini[MAX_PATH];
-  bool fit = EndsWithBackslash(dir) ? FormatText(ini, sizeof ini, "%s%s", dir, kIniName)
-                                    : FormatText(ini, sizeof ini, "%s\\%s", dir, kIniName);
+  bool fit = EndsWithBackslash(dir) ? FormatText(ini, sizeof ini, "%s%s", dir, kUninstallIniName)
+                                    : FormatText(ini, sizeof ini, "%s\\%s", dir, kUninstallIniName);
   // A cut path would be some other file: a directory too long for the name is refused.
   if (!fit) return 0;
 
@@ -76,7 +75,7 @@ int32_t UninstallRecord::WriteUninstallIni(const char* dir) {
     return 0;
   }
 
-  AppendFile(kIniName);
+  AppendFile(kUninstallIniName);
 
   WritePrivateProfileStringA("COMMON", "provider", provider, ini);
   WritePrivateProfileStringA("COMMON", "program", program, ini);
