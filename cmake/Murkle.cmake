@@ -46,6 +46,29 @@ set_target_properties(murkle_zlib PROPERTIES
   IMPORTED_LOCATION ${MURKLE_ZLIB_LINKED}
   INTERFACE_INCLUDE_DIRECTORIES ${MURKLE_ZLIB_INCLUDE})
 
+# The payload manifest, the one list of payload rows: the C++ table includes it,
+# and the build reads it here, for the packed resources and the product's size
+# checks. Sets ids, names and sizes to one entry per row, in row order.
+function(murkle_manifest_rows ids names sizes)
+  set(_manifest ${PROJECT_SOURCE_DIR}/setup/resources/manifest.def)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_manifest})
+  file(STRINGS ${_manifest} _lines REGEX "^MANIFEST_ROW")
+  set(_ids)
+  set(_names)
+  set(_sizes)
+  foreach(_line IN LISTS _lines)
+    if(NOT _line MATCHES "^MANIFEST_ROW\\(([0-9]+), *\"([^\"]+)\", *([0-9]+), *\"([^\"]*)\"\\)")
+      message(FATAL_ERROR "manifest.def: cannot read row: ${_line}")
+    endif()
+    list(APPEND _ids ${CMAKE_MATCH_1})
+    list(APPEND _names ${CMAKE_MATCH_2})
+    list(APPEND _sizes ${CMAKE_MATCH_3})
+  endforeach()
+  set(${ids} ${_ids} PARENT_SCOPE)
+  set(${names} ${_names} PARENT_SCOPE)
+  set(${sizes} ${_sizes} PARENT_SCOPE)
+endfunction()
+
 # Payload files: product/ registers where each installed file comes from, setup/
 # packs the ones its manifest names.
 function(murkle_payload_file name path)

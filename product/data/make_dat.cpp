@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "murkle_dat.h"

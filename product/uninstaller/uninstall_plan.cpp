@@ -1,6 +1,7 @@
 #include "uninstall_plan.h"
 
 #include <cstring>
+#include <memory>
 
 #include "platform/text.h"
 
@@ -93,6 +94,12 @@ size_t RootLength(const char* path) {
 }
 
 bool EqualsNoCase(const char* a, const char* b) { return _stricmp(a, b) == 0; }
+
+// A link file's name: something followed by ".lnk", in any case.
+bool IsLinkName(const char* name) {
+  size_t length = strlen(name);
+  return length > 4 && _stricmp(name + length - 4, ".lnk") == 0;
+}
 
 }  // namespace
 
@@ -258,7 +265,8 @@ bool ReadList(const char* ini, const char* section, char letter, bool links, cha
   // Big enough for 64 keys of 63 characters many times over; a longer
   // section is not the installer's.
   constexpr DWORD kSize = 32768;
-  char* buffer = new char[kSize];
+  std::unique_ptr<char[]> held(new char[kSize]);
+  char* buffer = held.get();
   DWORD length = GetPrivateProfileSectionA(section, buffer, kSize, ini);
   bool present = length > 0;
   if (length >= kSize - 2) {
@@ -302,7 +310,7 @@ bool ReadList(const char* ini, const char* section, char letter, bool links, cha
       Refuse(report, Why::kOverlong, key, value);
     } else if (!IsPlainFileName(value)) {
       Refuse(report, Why::kNotPlainName, key, value);
-    } else if (links && !(strlen(value) > 4 && _stricmp(value + strlen(value) - 4, ".lnk") == 0)) {
+    } else if (links && !IsLinkName(value)) {
       Refuse(report, Why::kNotALink, key, value);
     } else {
       CopyText(names[index], kNameSize, value);
@@ -310,7 +318,6 @@ bool ReadList(const char* ini, const char* section, char letter, bool links, cha
     }
     names[index][0] = '\0';  // a refused entry keeps its index but names nothing
   }
-  delete[] buffer;
   return present;
 }
 
@@ -369,10 +376,9 @@ RecordStatus ReadUninstallRecord(const char* own_dir, UninstallPlan* plan, Unins
   if (strcmp(desktop, "1") == 0) {
     ReadCommon(ini, "desk_sc_name", plan->desk_sc_name, sizeof plan->desk_sc_name, &overlong);
     const char* name = plan->desk_sc_name;
-    size_t length = strlen(name);
     Why why = overlong                   ? Why::kOverlong
               : !IsPlainFileName(name)   ? Why::kNotPlainName
-              : !(length > 4 && _stricmp(name + length - 4, ".lnk") == 0) ? Why::kNotALink
+              : !IsLinkName(name)        ? Why::kNotALink
                                          : Why::kNone;
     if (why != Why::kNone && (name[0] || overlong)) Refuse(report, why, "desk_sc_name", overlong ? "..." : name);
     if (why != Why::kNone) plan->desk_sc_name[0] = '\0';

@@ -159,7 +159,8 @@ bool Game::StepTowards(int tx, int ty, Direction* first) const {
     const int nx = x_ + dx, ny = y_ + dy;
     if (!level_.Inside(nx, ny)) continue;
     const int v = dist[ny * w + nx];
-    if (v >= 0 && (best < 0 || v < best) && (open(nx, ny) || (nx == tx && ny == ty))) {
+    // Every cell the search reached is open (the player's own is no neighbour).
+    if (v >= 0 && (best < 0 || v < best)) {
       best = v;
       *first = d;
     }
