@@ -75,6 +75,15 @@ TEST(ExceptionState, IsSharedUntilTheSlotIsTakenThenPerThread) {
 
   PrepareExceptionState();
   EXPECT_EQ(ThrowAndCatch(8), 8);
+  // A handler reads the error of the call that failed, not one of the state's.
+  for (int round = 0; round < 2; ++round) {
+    SetLastError(1234);
+    try {
+      throw round;
+    } catch (int) {
+      EXPECT_EQ(GetLastError(), 1234u) << "round " << round;
+    }
+  }
   EXPECT_FALSE(OtherThreadSeesCaughtException());
 
   // Threads throwing at once each find their own exceptions.

@@ -247,6 +247,27 @@ TEST_F(RunInstallTest, DesktopLinkThatCannotBeWritten) {
   DeleteFileA(desktop_link.c_str());
 }
 
+// A caption of 60 characters gets its links, but "<caption>.lnk" does not fit
+// the record's 63-character names: cut short it could name another file to the
+// uninstaller, so neither the group's link nor the desktop's is recorded.
+TEST_F(RunInstallTest, LinkNamesTooLongForTheRecordAreLeftOutOfIt) {
+  const std::string caption = "Murkle RunInstall " + std::string(42, 'c');
+  ASSERT_EQ(caption.size(), 60u);
+  EXPECT_TRUE(CopyText(rows_[0].caption, caption.c_str()));
+  const std::string desktop_link = test::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + caption + ".lnk";
+  auto config = Config();
+  config->desktop_shortcut = 1;
+  EXPECT_EQ(Run(*config, nullptr), 0);
+  EXPECT_TRUE(test::FileExists(desktop_link));
+  EXPECT_TRUE(test::FileExists(group_ + caption + ".lnk"));
+  std::vector<std::string> lines = test::IniLines(test::ReadWholeFile(dest_ + "uninst.ini"));
+  ASSERT_GE(lines.size(), 9u);
+  EXPECT_EQ(lines[7], "desktop_shortcut=1");
+  EXPECT_EQ(lines[8], "desk_sc_name=") << "nothing rather than a cut name";
+  for (const std::string& line : lines) EXPECT_EQ(line.find("Murkle RunInstall c"), std::string::npos) << line;
+  DeleteFileA(desktop_link.c_str());
+}
+
 // A volatile key cannot hold a lasting one: the registry itself refuses the
 // product's key below it.
 HKEY CreateVolatileKey(HKEY root, const std::string& subkey) {
@@ -345,7 +366,7 @@ TEST_F(RunInstallTest, OverlongPathsAreRefusedWithoutWritingPastThem) {
     EXPECT_EQ(config->desktop_shortcut, 0x5A5A5A5A);
     EXPECT_FALSE(test::DirectoryExists(dest_)) << "the destination is not made for a refused group";
   }
-  for (const char* group : {"", "G", "Start\\Murkle", "C:Murkle"}) {
+  for (const char* group : {"", "G", "Start\\Murkle", "C:Murkle", "\\\\server\\share\\Murkle"}) {
     auto config = Config();
     EXPECT_TRUE(CopyText(config->shortcut_dir, group));
     EXPECT_EQ(Run(*config, kWrongGroup), static_cast<int32_t>(ERROR_BAD_PATHNAME)) << '"' << group << '"';

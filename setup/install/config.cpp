@@ -34,8 +34,10 @@ constexpr ManifestText kManifestText[] = {
 #undef MANIFEST_ROW
 };
 
+// A caption names its link file too, so it leaves room for ".lnk" in the
+// record's 64-byte names.
 #define MANIFEST_ROW(id, name, size, caption) \
-  static_assert(sizeof(name) <= 64 && sizeof(caption) <= 64, "manifest texts fit their fields");
+  static_assert(sizeof(name) <= 64 && sizeof(caption) + 4 <= 64, "manifest texts fit their fields");
 #include "resources/manifest.def"
 #undef MANIFEST_ROW
 

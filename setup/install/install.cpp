@@ -29,14 +29,12 @@ int32_t Fail(char* message, UINT id, int32_t status) {
   return status;
 }
 
-// "X:\..." : a destination the space check and the uninstaller can both place.
+// "X:\..." : a path the space check, MakePath and the uninstaller can all
+// place. MakePath knows drives only: a network path (\\server\share\...) would
+// pass every check here and then fail only once the files were copied.
 bool HasDriveRoot(const char* path) {
   return ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':' &&
          (path[2] == '\\' || path[2] == '/');
-}
-
-bool IsFullPath(const char* path) {
-  return HasDriveRoot(path) || (path[0] == '\\' && path[1] == '\\');
 }
 
 // Length of dir once a trailing backslash is ensured.
@@ -160,7 +158,10 @@ HRESULT CreateDesktopLink(const SetupConfig& config, UninstallRecord& record) {
     return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
   hr = CreateShortcut(target, link, entry.caption);
   if (hr < 0) return hr;
-  FormatText(record.desk_sc_name, sizeof record.desk_sc_name, "%s%s", entry.caption, kLinkSuffix);
+  // A name cut short could name another file to the uninstaller: like the
+  // group's links, such a link is left out of the record.
+  if (!FormatText(record.desk_sc_name, sizeof record.desk_sc_name, "%s%s", entry.caption, kLinkSuffix))
+    record.desk_sc_name[0] = '\0';
   return hr;
 }
 
@@ -194,12 +195,12 @@ int32_t RunInstall(SetupConfig& config, char* message) noexcept {
     return Fail(message, IDS_BRAKMIEJSCA, E_FAIL);
 
   // Both paths are checked before anything is made, so that a refused path
-  // leaves no trace: each must be a full path, fit MakePath with its
+  // leaves no trace: each must start at a drive's root, fit MakePath with its
   // backslash, and leave room for the longest name joined to it.
   if (!HasDriveRoot(config.file_dir)) return Fail(message, IDS_ZLYKATALOG, ERROR_BAD_PATHNAME);
   if (!DirectoryFits(config.file_dir, LongestFileName(config)))
     return Fail(message, IDS_ZLYKATALOG, ERROR_FILENAME_EXCED_RANGE);
-  if (!IsFullPath(config.shortcut_dir)) return Fail(message, IDS_ZLAGRUPA, ERROR_BAD_PATHNAME);
+  if (!HasDriveRoot(config.shortcut_dir)) return Fail(message, IDS_ZLAGRUPA, ERROR_BAD_PATHNAME);
   if (!DirectoryFits(config.shortcut_dir, LongestLinkName(config)))
     return Fail(message, IDS_ZLAGRUPA, ERROR_FILENAME_EXCED_RANGE);
 

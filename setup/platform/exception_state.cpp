@@ -19,6 +19,9 @@ namespace __cxxabiv1 {
 
 extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
   if (g_slot == TLS_OUT_OF_INDEXES) return reinterpret_cast<__cxa_eh_globals*>(g_sharedState);
+  // TlsGetValue clears the thread's last error; a handler that reads it after
+  // a throw must find what the failing call left.
+  const DWORD last_error = GetLastError();
   void* state = TlsGetValue(g_slot);
   if (!state) {
     // A thread's first exception. Without its state the runtime could not go
@@ -27,6 +30,7 @@ extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
     state = calloc(1, sizeof g_sharedState);
     if (!state || !TlsSetValue(g_slot, state)) std::abort();
   }
+  SetLastError(last_error);
   return static_cast<__cxa_eh_globals*>(state);
 }
 

@@ -13,22 +13,15 @@ using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
 using InitCommonControlsFn = void(WINAPI*)();
 using PlaySoundFn = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
 
-// A function of a kernel32 export that older systems lack, through a typed
-// pointer so that no cast is spread over the callers.
-template <typename Fn>
-Fn Kernel32Function(const char* name) {
-  FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), name);
-  Fn typed = nullptr;
-  static_assert(sizeof typed == sizeof found, "function pointers of one size");
-  memcpy(&typed, &found, sizeof typed);
-  return typed;
-}
-
+// A function of a DLL, null when the DLL or the function is missing (older
+// systems lack some), through a typed pointer so that no cast is spread over
+// the callers.
 template <typename Fn>
 Fn ModuleFunction(HMODULE module, const char* name) {
   Fn typed = nullptr;
   if (!module) return typed;
   FARPROC found = GetProcAddress(module, name);
+  static_assert(sizeof typed == sizeof found, "function pointers of one size");
   memcpy(&typed, &found, sizeof typed);
   return typed;
 }
@@ -38,11 +31,12 @@ Fn ModuleFunction(HMODULE module, const char* name) {
 void RestrictDllSearch() {
   // Windows 8, and Vista/7 with update KB2533623: only the system directory
   // for every LoadLibrary from now on.
-  if (auto set_default = Kernel32Function<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories")) {
+  HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+  if (auto set_default = ModuleFunction<SetDefaultDllDirectoriesFn>(kernel32, "SetDefaultDllDirectories")) {
     if (set_default(kSearchSystem32)) return;
   }
   // XP SP1 and later: at least not the current directory.
-  if (auto set_directory = Kernel32Function<SetDllDirectoryFn>("SetDllDirectoryA")) set_directory("");
+  if (auto set_directory = ModuleFunction<SetDllDirectoryFn>(kernel32, "SetDllDirectoryA")) set_directory("");
 }
 
 HMODULE LoadSystemLibrary(const char* name) {

@@ -18,5 +18,7 @@ HMODULE LoadSystemLibrary(const char* name);
 // (PlaySound then reports FALSE).
 void InitCommonControlsFromSystem();
 BOOL PlaySystemSound(const char* sound, DWORD flags);
+// A system sound by its alias, never waiting for the sound service.
+constexpr DWORD kSystemSoundFlags = SND_ALIAS | SND_NOWAIT | SND_ASYNC;
 
 #endif

@@ -15,8 +15,6 @@ bool g_installDone = false;
 
 namespace {
 
-// SND_ALIAS | SND_NOWAIT | SND_ASYNC.
-constexpr DWORD kStatusSound = SND_ALIAS | SND_NOWAIT | SND_ASYNC;
 // What the edit fields hold: a path without its terminator.
 constexpr int kFieldLimit = MAX_PATH - 1;
 
@@ -90,7 +88,7 @@ void Install(HWND dialog) {
     EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
     sound = "SystemExit";
   }
-  PlaySystemSound(sound, kStatusSound);
+  PlaySystemSound(sound, kSystemSoundFlags);
   SetDlgItemTextA(dialog, IDC_STATUS, status);
 }
 

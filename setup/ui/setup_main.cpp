@@ -8,9 +8,6 @@
 
 namespace {
 
-// SND_ALIAS | SND_NOWAIT | SND_ASYNC: never wait for the sound service.
-constexpr DWORD kSystemSound = SND_ALIAS | SND_NOWAIT | SND_ASYNC;
-
 // COM is left as we found it on every way out, exceptions included.
 class ComScope {
  public:
@@ -30,7 +27,7 @@ class ComScope {
 int SetupMain(HINSTANCE instance) {
   InitCommonControlsFromSystem();
   ComScope com;
-  PlaySystemSound("SystemStart", kSystemSound);
+  PlaySystemSound("SystemStart", kSystemSoundFlags);
   if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_AGREEMENT), nullptr, AgreementDialogProc, 0)) {
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETUP), nullptr, SetupDialogProc, 0);
   }

@@ -12,7 +12,7 @@
 #include "setup_main.h"
 
 extern "C" {
-// libgcc: runs the static constructors once. On 32-bit x86 one of them
+// MinGW's runtime library: runs the static constructors once. On 32-bit x86 one of them
 // registers the unwinder's frame tables, so no exception may be thrown before.
 void __main();
 // msvcrt: a GUI program's runtime reports its own failures in a message box.
