@@ -10,6 +10,7 @@
 
 #include "platform/file.h"
 #include "platform/makepath.h"
+#include "platform/text.h"
 #include "support/install_support.h"
 #include "support/test_support.h"
 
@@ -180,6 +181,33 @@ TEST_P(MakePathTable, CreatesReportsAndFails) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, MakePathTable, ::testing::ValuesIn(kCases));
+
+// The path helpers that MakePath, the installation and the uninstaller share:
+// one backslash at the join, and nothing written past the buffer.
+TEST(PathText, BackslashesAndJoinsStayInTheirBuffers) {
+  struct {
+    char text[8];
+    char guard[4];
+  } buffer;
+  memcpy(buffer.guard, "GGGG", 4);
+  ASSERT_TRUE(CopyText(buffer.text, "C:\\a"));
+  EXPECT_TRUE(AppendBackslash(buffer.text));
+  EXPECT_STREQ(buffer.text, "C:\\a\\");
+  EXPECT_TRUE(AppendBackslash(buffer.text)) << "one backslash only";
+  EXPECT_STREQ(buffer.text, "C:\\a\\");
+  ASSERT_TRUE(CopyText(buffer.text, "C:\\abcd"));  // 7 characters: no room for an eighth
+  EXPECT_FALSE(AppendBackslash(buffer.text));
+  EXPECT_STREQ(buffer.text, "C:\\abcd") << "left as it was";
+  EXPECT_EQ(LengthWithBackslash("C:\\abcd"), 8u);
+  EXPECT_EQ(LengthWithBackslash("C:\\abcd\\"), 8u);
+
+  EXPECT_TRUE(JoinPath(buffer.text, "C:\\a", "b"));
+  EXPECT_STREQ(buffer.text, "C:\\a\\b");
+  EXPECT_TRUE(JoinPath(buffer.text, "C:\\a\\", "b"));
+  EXPECT_STREQ(buffer.text, "C:\\a\\b");
+  EXPECT_FALSE(JoinPath(buffer.text, "C:\\a", "bcdef")) << "a cut path is reported";
+  EXPECT_EQ(std::string(buffer.guard, 4), "GGGG");
+}
 
 TEST(MakePath, DriveRootsAndEmptyPathsCreateNothing) {
   for (const char* path : {"C:\\", "C:", "Z:\\", "Z:", "", "\\"}) {

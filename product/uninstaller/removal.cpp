@@ -15,11 +15,6 @@ bool IsInUse(DWORD code) {
 
 bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-// dir and name joined, with a backslash between them when dir has none.
-bool JoinPath(char (&path)[MAX_PATH], const char* dir, const char* name) {
-  return FormatText(path, sizeof path, EndsWithBackslash(dir) ? "%s%s" : "%s\\%s", dir, name);
-}
-
 bool DeleteOneFile(const char* path, DWORD* code) {
   if (DeleteFileA(path)) return true;
   *code = GetLastError();

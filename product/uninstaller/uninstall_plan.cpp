@@ -223,15 +223,10 @@ bool ReadDirectory(const char* ini, const char* key, char (&dir)[MAX_PATH], Unin
     dir[0] = '\0';
     return false;
   }
-  if (!EndsWithBackslash(dir)) {
-    size_t length = strlen(dir);
-    if (length + 1 >= sizeof dir) {
-      Refuse(report, Why::kOverlong, key, dir);
-      dir[0] = '\0';
-      return false;
-    }
-    dir[length] = '\\';
-    dir[length + 1] = '\0';
+  if (!AppendBackslash(dir)) {
+    Refuse(report, Why::kOverlong, key, dir);
+    dir[0] = '\0';
+    return false;
   }
   return true;
 }

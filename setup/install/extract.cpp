@@ -55,15 +55,6 @@ class Inflation {
   bool started_ = false;
 };
 
-// On a failure path: release the file so that a later attempt can create it
-// again. The failure already on its way is the one that counts.
-void CloseAfterFailure(DiskFile& file) {
-  try {
-    file.Close();
-  } catch (const EDowolny&) {
-  }
-}
-
 }  // namespace
 
 InflateCalls g_inflateCalls = {StartInflate, inflateEnd};

@@ -37,24 +37,11 @@ bool HasDriveRoot(const char* path) {
          (path[2] == '\\' || path[2] == '/');
 }
 
-// Length of dir once a trailing backslash is ensured.
-size_t WithBackslashLength(const char* dir) {
-  size_t length = strlen(dir);
-  return EndsWithBackslash(dir) ? length : length + 1;
-}
-
 // Whether dir, with its backslash, can go to MakePath and still leave room for
 // longest_name after it in a MAX_PATH buffer.
 bool DirectoryFits(const char* dir, size_t longest_name) {
-  size_t length = WithBackslashLength(dir);
+  size_t length = LengthWithBackslash(dir);
   return length <= kMaxDirectoryPath && length + longest_name <= kMaxPathText;
-}
-
-void AppendBackslash(char (&dir)[MAX_PATH]) {
-  if (!EndsWithBackslash(dir)) {
-    size_t length = strlen(dir);
-    CopyText(dir + length, sizeof dir - length, "\\");
-  }
 }
 
 size_t LongestFileName(const SetupConfig& config) {

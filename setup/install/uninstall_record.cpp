@@ -54,10 +54,8 @@ int32_t UninstallRecord::WriteUninstallIni(const char* dir) {
   // not in the file created here.
   if (!dir || !dir[0]) dir = ".\\";
   char ini[MAX_PATH];
-  bool fit = EndsWithBackslash(dir) ? FormatText(ini, sizeof ini, "%s%s", dir, kUninstallIniName)
-                                    : FormatText(ini, sizeof ini, "%s\\%s", dir, kUninstallIniName);
   // A cut path would be some other file: a directory too long for the name is refused.
-  if (!fit) return 0;
+  if (!JoinPath(ini, dir, kUninstallIniName)) return 0;
 
   DiskFile file;
   g_quietFileErrors = 1;
@@ -68,10 +66,7 @@ int32_t UninstallRecord::WriteUninstallIni(const char* dir) {
     file.SetEnd();
     file.Close();
   } catch (...) {
-    try {
-      file.Close();
-    } catch (...) {
-    }
+    CloseAfterFailure(file);
     return 0;
   }
 

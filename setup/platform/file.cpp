@@ -173,3 +173,10 @@ void DiskFile::Close() {
   }
   handle = INVALID_HANDLE_VALUE;
 }
+
+void CloseAfterFailure(DiskFile& file) noexcept {
+  try {
+    file.Close();
+  } catch (...) {
+  }
+}

@@ -56,4 +56,9 @@ class DiskFile {
   char name[MAX_PATH];  // the name of the last Create; survives Close
 };
 
+// On a failure path: releases the file so that a later attempt can create it
+// again, swallowing whatever the close raises; the failure already on its way
+// is the one that counts.
+void CloseAfterFailure(DiskFile& file) noexcept;
+
 #endif

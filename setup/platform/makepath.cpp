@@ -43,12 +43,11 @@ void MakePath(const char* path, char* first_created) {
   // directory of the path: such a path is refused before anything is made.
   size_t length = strlen(path);
   size_t drive_length = (length >= 2 && path[1] == ':') ? 2 : 0;
-  size_t with_backslash = length + (EndsWithBackslash(path) ? 0 : 1);
-  if (with_backslash - drive_length > kMaxDirectoryPart) throw EPlik(ERROR_FILENAME_EXCED_RANGE, nullptr);
+  if (LengthWithBackslash(path) - drive_length > kMaxDirectoryPart) throw EPlik(ERROR_FILENAME_EXCED_RANGE, nullptr);
 
   char work[MAX_PATH];
   CopyText(work, path);
-  if (!EndsWithBackslash(work)) CopyText(work + length, sizeof work - length, "\\");
+  AppendBackslash(work);
 
   char drive[3] = "";
   if (drive_length) CopyText(drive, sizeof drive, work);

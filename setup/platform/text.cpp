@@ -38,3 +38,18 @@ bool EndsWithBackslash(const char* text) {
   size_t length = strlen(text);
   return length > 0 && text[length - 1] == '\\';
 }
+
+size_t LengthWithBackslash(const char* text) { return strlen(text) + (EndsWithBackslash(text) ? 0 : 1); }
+
+bool AppendBackslash(char* buffer, size_t size) {
+  if (EndsWithBackslash(buffer)) return true;
+  size_t length = strlen(buffer);
+  if (length + 1 >= size) return false;
+  buffer[length] = '\\';
+  buffer[length + 1] = '\0';
+  return true;
+}
+
+bool JoinPath(char* buffer, size_t size, const char* dir, const char* name) {
+  return FormatText(buffer, size, EndsWithBackslash(dir) ? "%s%s" : "%s\\%s", dir, name);
+}

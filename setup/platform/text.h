@@ -22,5 +22,21 @@ inline bool CopyText(char (&buffer)[N], const char* source) {
 
 // True when text ends with a backslash.
 bool EndsWithBackslash(const char* text);
+// The length of text once it ends with a backslash.
+size_t LengthWithBackslash(const char* text);
+// Appends a backslash to the text in buffer unless it ends with one. False,
+// with the buffer unchanged, when there is no room for it.
+bool AppendBackslash(char* buffer, size_t size);
+// dir and name joined with one backslash between them, bounded as FormatText.
+bool JoinPath(char* buffer, size_t size, const char* dir, const char* name);
+
+template <size_t N>
+inline bool AppendBackslash(char (&buffer)[N]) {
+  return AppendBackslash(buffer, N);
+}
+template <size_t N>
+inline bool JoinPath(char (&buffer)[N], const char* dir, const char* name) {
+  return JoinPath(buffer, N, dir, name);
+}
 
 #endif
