@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/handle.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 #include "removal.h"
@@ -89,10 +90,7 @@ int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original
 
   // The installed uninstaller ends as soon as it has started us; its file can
   // go once it has.
-  if (original) {
-    WaitForSingleObject(original, 30000);
-    CloseHandle(original);
-  }
+  if (original) WaitForSingleObject(original, 30000);
   // A current folder cannot be removed: stand somewhere else.
   char temp[MAX_PATH];
   DWORD length = GetTempPathA(sizeof temp, temp);
@@ -113,7 +111,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
   ContinueArgs copy_args;
   if (ParseContinueArgs(args, &copy_args)) {
     bool left_folder = LeavePrivateFolder(copy_args.own_file);
-    int code = RunUninstall(instance, copy_args.original_path, copy_args.original);
+    Handle original(copy_args.original);  // closed on every way out of the run
+    int code = RunUninstall(instance, copy_args.original_path, original.get());
     if (!left_folder) ScheduleCopyRemoval();
     return code;
   }

@@ -4,35 +4,35 @@
 #include <cstring>
 #include <cwchar>
 
+#include "platform/handle.h"
 #include "platform/text.h"
 
 namespace {
 
-class Handle {
- public:
-  explicit Handle(HANDLE handle = nullptr) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() { Close(); }
-  void Close() {
-    if (handle_) CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-  HANDLE get() const { return handle_; }
-  HANDLE* receive() { return &handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
+// The system's temporary folder, with its trailing backslash.
+bool TempFolder(char (&temp)[MAX_PATH]) {
+  DWORD length = GetTempPathA(sizeof temp, temp);
+  return length > 0 && length < sizeof temp;
+}
 
- private:
-  HANDLE handle_;
-};
+// This program's own file; false when the name does not fit whole.
+bool OwnFile(char (&path)[MAX_PATH]) {
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  return length > 0 && length < sizeof path;
+}
+
+// Name number attempt of this process's names in the temporary folder, as
+// its private folder and as the name its copy's file moves to.
+bool TempName(const char* temp, int attempt, char (&name)[MAX_PATH]) {
+  return FormatText(name, sizeof name, "%s~mku%lx-%d.tmp", temp, static_cast<unsigned long>(GetCurrentProcessId()),
+                    attempt);
+}
 
 // A fresh folder of our own below the temporary folder: the copy loads DLLs
 // from its own folder first, so it must never run from one that others share.
 bool MakePrivateFolder(const char* temp, char (&folder)[MAX_PATH]) {
-  DWORD id = GetCurrentProcessId();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    if (!FormatText(folder, sizeof folder, "%s~mku%lx-%d.tmp", temp, static_cast<unsigned long>(id), attempt))
-      return false;
+    if (!TempName(temp, attempt, folder)) return false;
     if (CreateDirectoryA(folder, nullptr)) return true;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
@@ -42,11 +42,8 @@ bool MakePrivateFolder(const char* temp, char (&folder)[MAX_PATH]) {
 }  // namespace
 
 bool StartTemporaryCopy(const char* own_path) {
-  char temp[MAX_PATH];
-  DWORD length = GetTempPathA(sizeof temp, temp);
-  if (length == 0 || length >= sizeof temp) return false;
-  char folder[MAX_PATH];
-  if (!MakePrivateFolder(temp, folder)) return false;
+  char temp[MAX_PATH], folder[MAX_PATH];
+  if (!TempFolder(temp) || !MakePrivateFolder(temp, folder)) return false;
   const char* own_name = strrchr(own_path, '\\');
   char copy[MAX_PATH] = "";
   char command[3 * MAX_PATH];
@@ -90,13 +87,13 @@ bool StartTemporaryCopy(const char* own_path) {
 
 namespace {
 
-// The copy's private folder and the temporary folder above it, from the copy's
-// own file name; false unless it is one of ours: ~mku*.tmp directly in the
-// temporary folder.
-bool OwnPrivateFolder(char (&folder)[MAX_PATH], char (&temp)[MAX_PATH]) {
-  DWORD length = GetModuleFileNameA(nullptr, folder, sizeof folder);
-  DWORD temp_length = GetTempPathA(sizeof temp, temp);
-  if (length == 0 || length >= sizeof folder || temp_length == 0 || temp_length >= sizeof temp) return false;
+// The copy's own file, its private folder and the temporary folder above it;
+// false unless the folder is one of ours: ~mku*.tmp directly in the temporary
+// folder.
+bool OwnPrivateFolder(char (&own)[MAX_PATH], char (&folder)[MAX_PATH], char (&temp)[MAX_PATH]) {
+  if (!OwnFile(own) || !TempFolder(temp)) return false;
+  const size_t temp_length = strlen(temp);
+  CopyText(folder, own);
   char* slash = strrchr(folder, '\\');
   if (!slash) return false;
   *slash = '\0';
@@ -148,13 +145,11 @@ bool RenameOpenFile(HANDLE file, const char* path) {
 }  // namespace
 
 bool LeavePrivateFolder(HANDLE own_file) {
-  char folder[MAX_PATH], temp[MAX_PATH];
-  if (!OwnPrivateFolder(folder, temp)) return false;
-  DWORD id = GetCurrentProcessId();
+  char own[MAX_PATH], folder[MAX_PATH], temp[MAX_PATH];
+  if (!OwnPrivateFolder(own, folder, temp)) return false;
   char target[MAX_PATH];
   for (int attempt = 0; attempt < 100; ++attempt) {
-    if (!FormatText(target, sizeof target, "%s~mku%lx-%d.tmp", temp, static_cast<unsigned long>(id), attempt))
-      return false;
+    if (!TempName(temp, attempt, target)) return false;
     if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) continue;
     if (!RenameOpenFile(own_file, target)) return false;
     return RemoveDirectoryA(folder) != 0;
@@ -163,10 +158,8 @@ bool LeavePrivateFolder(HANDLE own_file) {
 }
 
 void ScheduleCopyRemoval() {
-  char folder[MAX_PATH], temp[MAX_PATH], own[MAX_PATH];
-  if (!OwnPrivateFolder(folder, temp)) return;
-  DWORD length = GetModuleFileNameA(nullptr, own, sizeof own);
-  if (length == 0 || length >= sizeof own) return;
+  char own[MAX_PATH], folder[MAX_PATH], temp[MAX_PATH];
+  if (!OwnPrivateFolder(own, folder, temp)) return;
   MoveFileExA(own, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/handle.h"
 #include "platform/text.h"
 
 // ---- Report ----
@@ -146,13 +147,10 @@ namespace {
 
 // Volume and file index of an existing folder.
 bool FolderIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-  HANDLE folder = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return false;
-  bool ok = GetFileInformationByHandle(folder, info) != 0 &&
-            (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  CloseHandle(folder);
-  return ok;
+  Handle folder(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return folder && GetFileInformationByHandle(folder.get(), info) != 0 &&
+         (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // path without its trailing backslash, unless it is a root.
@@ -327,15 +325,16 @@ RecordStatus ReadUninstallRecord(const char* own_dir, UninstallPlan* plan, Unins
 
   // The profile reader answers with defaults for a file it cannot read, so
   // open it first to tell "missing" and "unreadable" from "empty".
-  HANDLE file = CreateFileA(ini, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return RecordStatus::kMissing;
-    *error = code;
-    return RecordStatus::kUnreadable;
+  {
+    Handle file(CreateFileA(ini, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+      DWORD code = GetLastError();
+      if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return RecordStatus::kMissing;
+      *error = code;
+      return RecordStatus::kUnreadable;
+    }
   }
-  CloseHandle(file);
 
   bool overlong_provider, overlong_program;
   bool has_provider = ReadCommon(ini, "provider", plan->provider, sizeof plan->provider, &overlong_provider);

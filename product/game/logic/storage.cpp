@@ -2,32 +2,8 @@
 
 #include <cstring>
 
+#include "platform/handle.h"
 #include "platform/text.h"
-
-namespace {
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE get() const { return handle_; }
-  // Closes now, for callers that must know whether the close succeeded.
-  bool Close() {
-    HANDLE h = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(h) != 0;
-  }
-
- private:
-  HANDLE handle_;
-};
-
-}  // namespace
 
 bool PathNextToProgram(const char* name, char (&path)[MAX_PATH]) {
   char module[MAX_PATH];
@@ -48,9 +24,9 @@ bool PathNextToProgram(const char* name, char (&path)[MAX_PATH]) {
 }
 
 bool ReadWholeFile(const char* path, size_t max_size, std::vector<uint8_t>* bytes, DWORD* error) {
-  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  Handle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
+  if (!file) {
     *error = GetLastError();
     return false;
   }
@@ -89,8 +65,8 @@ bool ReplaceFileContents(const char* path, const void* data, size_t size, DWORD*
   }
   bool written = false;
   {
-    FileHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+    Handle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
       *error = GetLastError();
       return false;
     }
