@@ -256,7 +256,7 @@ TEST_F(InstallEndToEnd, CorruptPayloadStreamIsReportedOnTheStatusLine) {
 // first, so the file layer asks whether to retry even in quiet mode; Cancel
 // ends the installation with "data corrupted".
 TEST_F(InstallEndToEnd, FullDiskEndsWithTheShortWriteQuestion) {
-  if (GetDriveTypeA("U:\\") == DRIVE_NO_ROOT_DIR) GTEST_SKIP() << "drive U: is not mapped (mounting refused)";
+  if (!test::DriveMapped('U')) GTEST_SKIP() << "drive U: is not mapped (mounting refused)";
   test::RemoveTree("U:\\Murkle");
   test::InstallerSession session;
   ASSERT_TRUE(session.Open());

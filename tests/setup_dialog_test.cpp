@@ -104,7 +104,7 @@ TEST_F(SetupDialogTest, StartsWithTheConfigurationAndLiveSpaceLines) {
     EXPECT_EQ(Text(dialog, IDC_SPACE_FREE), SpaceLine(free_bytes.QuadPart));
 
     // A small drive of a known size.
-    if (GetDriveTypeA("T:\\") == DRIVE_NO_ROOT_DIR || !GetDiskFreeSpaceExA("T:\\", &free_bytes, nullptr, nullptr)) {
+    if (!test::DriveMapped('T') || !GetDiskFreeSpaceExA("T:\\", &free_bytes, nullptr, nullptr)) {
       printf("drive T: is not mapped (mounting refused): the small drive's line is not checked\n");
     } else {
       SetText(dialog, IDC_FILE_DIR, "T:\\Murkle");

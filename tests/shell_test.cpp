@@ -43,8 +43,6 @@ bool FreeBytesEx(const char* root, ULONGLONG* free_bytes, ULONGLONG* total_bytes
   return true;
 }
 
-bool DriveMapped(char letter) { return (GetLogicalDrives() >> (letter - 'A')) & 1; }
-
 bool DirectoryEmpty(const std::string& dir) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(test::JoinPath(dir, "*").c_str(), &found);
@@ -60,7 +58,7 @@ bool DirectoryEmpty(const std::string& dir) {
 // ---------------------------------------------------------------- free space
 
 TEST(GetFreeBytes, ScratchDriveTReportsItsExactFreeBytes) {
-  if (!DriveMapped('T'))
+  if (!test::DriveMapped('T'))
     GTEST_SKIP() << "drive T: is not mapped in this prefix (the fixture could not mount its 1 MiB tmpfs)";
   ULONGLONG free_ex = 0, total_ex = 0;
   ASSERT_TRUE(FreeBytesEx("T:\\", &free_ex, &total_ex)) << "error " << GetLastError();
@@ -110,7 +108,7 @@ TEST(GetFreeBytes, SaturatesAboveFourGigabytes) {
 TEST(GetFreeBytes, PathsWithoutADriveLetterOrWithAnUnmappedOneGiveZero) {
   char unmapped[] = "?:\\";
   for (char letter = 'Z'; letter >= 'D'; --letter)
-    if (!DriveMapped(letter)) unmapped[0] = letter;
+    if (!test::DriveMapped(letter)) unmapped[0] = letter;
   ASSERT_NE(unmapped[0], '?') << "every drive letter is mapped";
 
   const std::string unmapped_dir = std::string(unmapped) + "dir\\";

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "install/config.h"
@@ -486,15 +488,15 @@ TEST_F(ShippedImage, ImportsOnlyKnownSystemLibraries) {
 // tables and the other resources. A budget for the code, the build and the
 // runtime it links.
 TEST_F(ShippedImage, AddsAtMost96KilobytesToItsPayload) {
-  HMODULE module = LoadLibraryExA(TEST_SHIPPED_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> module(
+      LoadLibraryExA(TEST_SHIPPED_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE), FreeLibrary);
   ASSERT_NE(module, nullptr);
   size_t payload = 0;
   for (int i = 0; i < kManifestRows; ++i) {
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kManifest[i].resource_id), "BIN");
+    HRSRC found = FindResourceA(module.get(), MAKEINTRESOURCEA(kManifest[i].resource_id), "BIN");
     ASSERT_NE(found, nullptr) << kManifest[i].file_name;
-    payload += SizeofResource(module, found);
+    payload += SizeofResource(module.get(), found);
   }
-  FreeLibrary(module);
   ASSERT_GT(image_.size(), payload);
   const size_t overhead = image_.size() - payload;
   std::cout << "shipped executable " << image_.size() << " bytes, payload streams " << payload

@@ -47,6 +47,11 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool DriveMapped(char letter) {
+  const char root[] = {letter, ':', '\\', '\0'};
+  return GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR;
+}
+
 bool DirectoryExists(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

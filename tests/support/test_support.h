@@ -20,6 +20,9 @@ std::string ReadWholeFile(const std::string& path);  // empty, with a test failu
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
+// Whether the prefix has a drive of this letter (the scratch drives T: and U:
+// are mapped only where the machine lets the build mount them).
+bool DriveMapped(char letter);
 std::string JoinPath(const std::string& dir, const std::string& name);
 // Removes a file or a whole directory tree; true when nothing is left.
 bool RemoveTree(const std::string& path);
