@@ -1,5 +1,5 @@
-# The test build: the same sources for 64-bit Windows, run on wine64 (these
-# hosts cannot execute 32-bit code). GoogleTest needs the posix thread model.
+# The 64-bit builds: the same sources for 64-bit Windows, run on wine64, so that
+# the code is kept clean on 64 bits. GoogleTest needs the posix thread model.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(MINGW_TRIPLET x86_64-w64-mingw32)

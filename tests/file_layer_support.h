@@ -114,17 +114,11 @@ class BoxAnswers {
       seen.caption = WindowText(box);
       seen.text = MessageBoxText(box);
       seen.buttons = ButtonIds(box);
-      std::pair<SeenBox*, HICON> icon_search(&seen, LoadIconA(nullptr, MAKEINTRESOURCEA(32515)));
-      EnumChildWindows(
-          box,
-          [](HWND child, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<std::pair<SeenBox*, HICON>*>(param);
-            if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-                reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)) == s->second)
-              s->first->exclamation = true;
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&icon_search));
+      const HICON exclamation = LoadIconA(nullptr, MAKEINTRESOURCEA(32515));
+      for (HWND child : Children(box))
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+            reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)) == exclamation)
+          seen.exclamation = true;
       seen.others_disabled = other_ && !IsWindowEnabled(other_);
       seen_.push_back(seen);
       if (before_ && i < answers_.size()) before_(i);

@@ -256,16 +256,9 @@ std::string ItemText(HWND tree, HTREEITEM item) {
 }
 
 HWND FindTree(HWND dialog) {
-  HWND found = nullptr;
-  EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM param) -> BOOL {
-        if (test::ClassName(child) != WC_TREEVIEWA) return TRUE;
-        *reinterpret_cast<HWND*>(param) = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
+  for (HWND child : test::Children(dialog))
+    if (test::ClassName(child) == WC_TREEVIEWA) return child;
+  return nullptr;
 }
 
 // Below item (expanded first), the child whose text contains name.
@@ -303,13 +296,8 @@ int Pick(int root_csidl, const std::string& item_name, int button, char* path, s
             },
             5000);
         // The title is shown in a static text of the dialog.
-        EnumChildWindows(
-            dialog,
-            [](HWND child, LPARAM param) -> BOOL {
-              if (test::ClassName(child) == "Static") *reinterpret_cast<std::string*>(param) += test::WindowText(child);
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(title_seen));
+        for (HWND child : test::Children(dialog))
+          if (test::ClassName(child) == "Static") *title_seen += test::WindowText(child);
         if (!top) {
           ADD_FAILURE() << "no tree view with items in the folder picker";
         } else if (button == IDOK) {

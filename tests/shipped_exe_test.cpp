@@ -22,6 +22,18 @@ namespace {
 const WORD kNeutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
 const WORD kPolish = 0x0415;
 
+// Resource enumeration callbacks: named functions, as 32-bit Windows calls
+// them stdcall.
+BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) {
+  reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
+  return TRUE;
+}
+BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR found) {
+  reinterpret_cast<std::set<std::string>*>(found)->insert(
+      IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<uintptr_t>(name)) : std::string(name));
+  return TRUE;
+}
+
 struct Installer {
   const char* name;
   const char* exe;
@@ -44,13 +56,7 @@ class Resources : public ::testing::TestWithParam<Installer> {
 
   std::vector<WORD> Languages(const char* type, const char* name) {
     std::vector<WORD> found;
-    EnumResourceLanguagesA(
-        module_, type, name,
-        [](HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR param) -> BOOL {
-          reinterpret_cast<std::vector<WORD>*>(param)->push_back(language);
-          return TRUE;
-        },
-        reinterpret_cast<LONG_PTR>(&found));
+    EnumResourceLanguagesA(module_, type, name, CollectLanguage, reinterpret_cast<LONG_PTR>(&found));
     return found;
   }
 
@@ -358,14 +364,7 @@ TEST_P(Resources, ManifestAsksForAnAdministratorAndKeepsClassicControls) {
 
 TEST_P(Resources, EveryPayloadStreamInflatesToItsProductFile) {
   std::set<std::string> names;
-  EnumResourceNamesA(
-      module_, "BIN",
-      [](HMODULE, LPCSTR, LPSTR name, LONG_PTR param) -> BOOL {
-        reinterpret_cast<std::set<std::string>*>(param)->insert(
-            IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<uintptr_t>(name)) : std::string(name));
-        return TRUE;
-      },
-      reinterpret_cast<LONG_PTR>(&names));
+  EnumResourceNamesA(module_, "BIN", CollectName, reinterpret_cast<LONG_PTR>(&names));
   EXPECT_EQ(names.size(), 14u) << "one stream per manifest row, nothing else";
 
   for (int i = 0; i < kManifestRows; ++i) {

@@ -217,21 +217,30 @@ std::string ClassName(HWND window) {
   return name;
 }
 
+namespace {
+// Window enumerations collect into a vector. The callbacks are named functions:
+// on 32-bit Windows they must be stdcall, which no lambda converts to.
+BOOL CALLBACK CollectWindow(HWND window, LPARAM found) {
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+  return TRUE;
+}
+}  // namespace
+
 std::vector<HWND> TopLevelWindows(DWORD process_id) {
-  struct Search {
-    DWORD pid;
-    std::vector<HWND> found;
-  } search{process_id, {}};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        if (s->pid == 0 || pid == s->pid) s->found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  std::vector<HWND> all, found;
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&all));
+  for (HWND window : all) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (process_id == 0 || pid == process_id) found.push_back(window);
+  }
+  return found;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> found;
+  EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 HWND FindTopLevel(DWORD process_id, const char* class_name, const char* caption) {
@@ -242,20 +251,6 @@ HWND FindTopLevel(DWORD process_id, const char* class_name, const char* caption)
   }
   return nullptr;
 }
-
-namespace {
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> found;
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-}  // namespace
 
 HWND FindMessageBox(DWORD process_id) {
   for (HWND window : TopLevelWindows(process_id)) {
@@ -454,14 +449,10 @@ DWORD HandleCount() {
 namespace test {
 
 std::vector<HWND> ThreadWindows(DWORD thread_id) {
-  std::vector<HWND> found;
-  EnumThreadWindows(
-      thread_id,
-      [](HWND window, LPARAM param) -> BOOL {
-        if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  std::vector<HWND> all, found;
+  EnumThreadWindows(thread_id, CollectWindow, reinterpret_cast<LPARAM>(&all));
+  for (HWND window : all)
+    if (IsWindowVisible(window)) found.push_back(window);
   return found;
 }
 

@@ -62,6 +62,8 @@ void SetText(HWND window, const std::string& text);
 std::string ClassName(HWND window);
 // Top-level windows of a process (0: of every process), visible or not.
 std::vector<HWND> TopLevelWindows(DWORD process_id);
+// Every window below parent, at any depth.
+std::vector<HWND> Children(HWND parent);
 // The first top-level window of process_id whose class and caption match
 // (null matches anything).
 HWND FindTopLevel(DWORD process_id, const char* class_name, const char* caption);

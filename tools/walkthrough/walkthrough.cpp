@@ -16,26 +16,29 @@ const char kAgreement[] = " Murkle shareware licence";
 const char kOptions[] = " Murkle setup options";
 const int kStatusLine = 1008;
 
+struct DialogSearch {
+  DWORD pid;
+  const char* caption;
+  HWND found;
+};
+
+// Named, not a lambda: 32-bit Windows calls it stdcall.
+BOOL CALLBACK MatchDialog(HWND w, LPARAM p) {
+  auto* s = reinterpret_cast<DialogSearch*>(p);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  char text[256] = "";
+  GetWindowTextA(w, text, sizeof text);
+  if (owner == s->pid && IsWindowVisible(w) && strcmp(text, s->caption) == 0) {
+    s->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND FindDialog(DWORD pid, const char* caption) {
-  struct Search {
-    DWORD pid;
-    const char* caption;
-    HWND found;
-  } search{pid, caption, nullptr};
-  EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        char text[256] = "";
-        GetWindowTextA(w, text, sizeof text);
-        if (owner == s->pid && IsWindowVisible(w) && strcmp(text, s->caption) == 0) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  DialogSearch search{pid, caption, nullptr};
+  EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
