@@ -26,7 +26,7 @@ class Installed {
  public:
   explicit Installed(const char* name) : dir_(name) {
     for (const char* file : {"murkle.exe", "murkle.dat", "murkle.hsc"})
-      if (!CopyFileA(test::JoinPath(TEST_PAYLOAD_DIR, file).c_str(), (dir_ / file).c_str(), FALSE))
+      if (!CopyFileA(test::JoinPath(TEST_INSTALLER_PAYLOAD_DIR, file).c_str(), (dir_ / file).c_str(), FALSE))
         ADD_FAILURE() << "cannot copy " << file << ", error " << GetLastError();
   }
   std::string operator/(const std::string& name) const { return dir_ / name; }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "../product/game/window/layout.h"
+#include "../product/game/window/resource.h"
 #include "install/config.h"
 #include "resources/resource.h"
 #include "support/install_support.h"
@@ -96,7 +98,7 @@ class InstallEndToEnd : public ::testing::Test {
       const char* name = kManifest[row].file_name;
       std::string installed, product;
       ASSERT_TRUE(test::ReadWholeFile(file_dir + name, &installed)) << name << " not installed";
-      ASSERT_TRUE(test::ReadWholeFile(test::JoinPath(TEST_PAYLOAD_DIR, name), &product));
+      ASSERT_TRUE(test::ReadWholeFile(test::JoinPath(TEST_INSTALLER_PAYLOAD_DIR, name), &product));
       EXPECT_TRUE(installed == product) << name << " differs from the product file";
     }
 
@@ -105,6 +107,7 @@ class InstallEndToEnd : public ::testing::Test {
       std::string target, description;
       ASSERT_TRUE(test::ReadLink(group + link.file, &target, &description)) << link.file;
       EXPECT_EQ(target, file_dir + link.target) << link.file;
+      EXPECT_TRUE(test::FileExists(target)) << link.file << " leads nowhere";
       EXPECT_EQ(description, link.caption) << link.file;
     }
     std::string target, description;
@@ -168,9 +171,9 @@ TEST_F(InstallEndToEnd, InstallsEverythingWithTheDesktopLink) { InstallAndCheck(
 
 TEST_F(InstallEndToEnd, InstallsEverythingWithoutTheDesktopLink) { InstallAndCheck(false); }
 
-// Install with the real installer, then uninstall with the installed
-// uninstaller as the uninstall entry's command starts it: nothing of the
-// installation is left, and nothing else has changed.
+// Install with the real installer, play the installed game, then uninstall
+// with the installed uninstaller as the uninstall entry's command starts it:
+// nothing of the installation is left, and nothing else has changed.
 TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalled) {
   auto snapshot = [&] {
     std::set<std::string> all;
@@ -195,6 +198,30 @@ TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalled) {
   const std::set<std::string> installed = test::Difference(snapshot(), before);
   EXPECT_TRUE(installed.count(file_dir + "uninst.ini")) << test::Lines(installed);
   EXPECT_TRUE(installed.count(desktop_ + "\\Murkle.lnk")) << test::Lines(installed);
+
+  // The game, started as its desktop link names it and from another folder,
+  // finds and reads its data file: it opens its window, not a complaint.
+  std::string game_exe, description;
+  ASSERT_TRUE(test::ReadLink(desktop_ + "\\Murkle.lnk", &game_exe, &description));
+  ASSERT_EQ(game_exe, file_dir + "murkle.exe");
+  {
+    test::Process game;
+    ASSERT_TRUE(game.Start(game_exe, "", scratch_.path().c_str()));
+    HWND window = nullptr, box = nullptr;
+    test::WaitForWindow(
+        [&] {
+          window = test::FindTopLevel(game.id(), layout::kWindowClass, layout::kCaption);
+          box = test::FindMessageBox(game.id());
+          return window ? window : box;
+        },
+        20000);
+    ASSERT_EQ(box, nullptr) << test::MessageBoxText(box);
+    ASSERT_NE(window, nullptr) << "the installed game opened no window";
+    PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(game.Wait(20000, &code)) << "the game did not end";
+    EXPECT_EQ(code, 0u);
+  }
 
   // The uninstall entry's command, as Add/Remove Programs would run it.
   std::string command;

@@ -1,6 +1,6 @@
 // The installers' resources, read from the executables as data files: the shipped
-// i686 build (which this 64-bit host cannot run) and this test build's x86-64 one.
-// For the shipped one also its PE headers and imports.
+// i686 build and this test build's own. For the shipped one also its PE headers
+// and imports.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,7 +41,7 @@ struct Installer {
 };
 const Installer kInstallers[] = {
     {"shipped_i686", TEST_SHIPPED_EXE, TEST_SHIPPED_PAYLOAD_DIR},
-    {"test_x86_64", TEST_INSTALLER, TEST_PAYLOAD_DIR},
+    {"test_build", TEST_BUILD_INSTALLER, TEST_PAYLOAD_DIR},
 };
 
 class Resources : public ::testing::TestWithParam<Installer> {

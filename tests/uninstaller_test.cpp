@@ -90,7 +90,7 @@ class HandMadeInstallation {
     for (size_t i = 0; i + 1 < files.size(); ++i) {
       std::string target = file_dir + files[i];
       if (files[i] == "uninstall.exe") {
-        ASSERT_TRUE(CopyFileA(TEST_PAYLOAD_DIR "\\uninstall.exe", target.c_str(), FALSE)) << target;
+        ASSERT_TRUE(CopyFileA(TEST_INSTALLER_PAYLOAD_DIR "\\uninstall.exe", target.c_str(), FALSE)) << target;
       } else {
         ASSERT_TRUE(test::WriteWholeFile(target, test::PseudoText(1000 + 100 * i, static_cast<uint32_t>(i))));
       }
@@ -297,7 +297,7 @@ TEST_F(UninstallerTest, SecondUninstallFindsNothingAndSaysSo) {
   // The same record and uninstaller once more, as a copy kept elsewhere would bring them back.
   ASSERT_TRUE(CreateDirectoryA(install.created_file_dir.c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryA(install.file_dir.c_str(), nullptr));
-  ASSERT_TRUE(CopyFileA(TEST_PAYLOAD_DIR "\\uninstall.exe", install.Uninstaller().c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(TEST_INSTALLER_PAYLOAD_DIR "\\uninstall.exe", install.Uninstaller().c_str(), FALSE));
   install.WriteRecord();
   std::set<std::string> before = install.Snapshot();
   test::UninstallRun second = test::RunInstalledUninstaller(install.Uninstaller(), install.Caption(), IDYES);

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Builds the installer and starts it in the project's own Wine prefix
-# (build/wineprefix-run). This machine's Wine runs the shipped i686 build when it
-# can execute 32-bit code, else the x86-64 build of the same sources. Without a
-# display, it walks through the dialogs as a user would under a virtual display
-# and saves a picture of each in dist/screens/.
+# (build/wineprefix-run): the shipped 32-bit dist/MurkleSetup.exe wherever this
+# machine's Wine can run 32-bit programs (tools/wine-loaders), else the x86-64
+# build of the same sources. Without a display, it walks through the dialogs as a
+# user would under a virtual display and saves a picture of each in dist/screens/.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,25 +14,20 @@ export MURKLE_WINEPREFIX="$root/build/wineprefix-run"
 . tools/wine-env.sh
 tools/wine-prefix "$MURKLE_WINEPREFIX" x11
 
-installer="$root/dist/MurkleSetup.exe"
-probe=""
-for loader in /usr/lib/wine/wine /usr/bin/wine; do
-  [ -x "$loader" ] || continue
-  probe=$(env -u DISPLAY "$loader" "$root/build/product/probe32.exe" 2>/dev/null | tr -d '\r' || true)
-  [ "$probe" = "32-bit ok" ] && { WINE=$loader; break; }
-done
-headless=1
-[ -n "${DISPLAY:-}" ] && [ -S "/tmp/.X11-unix/X${DISPLAY#*:}" ] && headless=0
-if [ "$probe" != "32-bit ok" ] || [ $headless = 1 ]; then
-  # The x86-64 build, and the walkthrough tool for a machine without a display.
+# Asked of Wine itself, each time: a prefix or a machine may have gained (or
+# lost) what 32-bit programs need since the last run.
+probe=$(env -u DISPLAY "$WINE" "$root/build/product/probe32.exe" 2>/dev/null | tr -d '\r' || true)
+if [ "$probe" = "32-bit ok" ]; then
+  installer="$root/dist/MurkleSetup.exe"
+  walkthrough="$root/build/product/walkthrough.exe"
+else
+  echo "This machine's Wine cannot run 32-bit Windows programs; running the x86-64 build of the same sources."
   cmake --workflow --preset demo
-fi
-if [ "$probe" != "32-bit ok" ]; then
-  echo "This machine cannot run 32-bit Windows programs; running the x86-64 build of the same sources."
   installer="$root/build/demo/MurkleSetup.exe"
+  walkthrough="$root/build/demo/walkthrough.exe"
 fi
 
-if [ $headless = 0 ]; then
+if [ -n "${DISPLAY:-}" ] && [ -S "/tmp/.X11-unix/X${DISPLAY#*:}" ]; then
   echo "Starting $installer on display $DISPLAY"
   exec "$WINE" "$installer"
 fi
@@ -48,8 +43,9 @@ export DISPLAY=":$screen"
 
 rm -rf dist/screens
 mkdir -p dist/screens
+echo "Installer: $installer"
 walk=0
-/usr/lib/wine/wine64 "$root/build/demo/walkthrough.exe" "Z:$(echo "$installer" | tr / '\\')" \
+"$WINE" "$walkthrough" "Z:$(echo "$installer" | tr / '\\')" \
   "Z:$(echo "$root/dist/screens" | tr / '\\')" 2>/dev/null || walk=$?
 "$WINESERVER" -w
 echo "Pictures of the dialogs: $(ls dist/screens | tr '\n' ' ')"

@@ -20,8 +20,11 @@ echo "Registry:"
 if "$WINE" reg query 'HKCU\Software\Velmora\Murkle' >/dev/null 2>&1; then
   echo "  HKEY_CURRENT_USER\Software\Velmora\Murkle (present, no values)"
 fi
-"$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora_Murkle' 2>/dev/null \
-  | tr -d '\r' | sed '/^$/d; s/^/  /'
+# A 32-bit installer's machine-wide keys are in the registry's 32-bit view.
+for view in 32 64; do
+  "$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora_Murkle' /reg:$view \
+    2>/dev/null | tr -d '\r' | sed '/^$/d; s/^/  /' | grep . && break
+done
 if [ -f "$dest/uninst.ini" ]; then
   echo "uninst.ini:"
   tr -d '\r' < "$dest/uninst.ini" | sed 's/^/  /'
