@@ -12,12 +12,18 @@ cmake --workflow --preset product
 cmake --workflow --preset tests32
 cmake --workflow --preset tests
 
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+winpath() { printf 'Z:%s\n' "$(printf '%s' "$1" | tr / '\\')"; }
+# bench <prefix> <bench.exe> <rounds> <installer>: the figures, or why there are none.
+bench() {
+  rc=0
+  MURKLE_WINEPREFIX="$root/build/$1" tools/wine-run "$2" "$(winpath "$root/build/bench-scratch")" "$3" \
+    "$(winpath "$4")" >build/bench.log 2>&1 || rc=$?
+  grep -v '^wine: ' build/bench.log || true
+  [ $rc = 0 ] || echo "(the benchmark ended with exit code $rc)"
+}
 mkdir -p build/bench-scratch
 echo "Benchmark (x86-64 build, Wine, prefix build/wineprefix-bench):"
-MURKLE_WINEPREFIX="$root/build/wineprefix-bench" tools/wine-run "$root/build/tests/bench.exe" \
-  "$(winpath "$root/build/bench-scratch")" 9 "$(winpath "$root/build/tests/MurkleSetup.exe")" | grep -v '^wine: ' || true
+bench wineprefix-bench "$root/build/tests/bench.exe" 9 "$root/build/tests/MurkleSetup.exe"
 echo "Benchmark (i686 build and the shipped installer, 32-bit Wine EMULATED by qemu-i386: these"
 echo "figures say nothing about speed on real hardware; prefix build/wineprefix-bench32):"
-MURKLE_WINEPREFIX="$root/build/wineprefix-bench32" tools/wine-run "$root/build/tests32/bench.exe" \
-  "$(winpath "$root/build/bench-scratch")" 5 "$(winpath "$root/dist/MurkleSetup.exe")" | grep -v '^wine: ' || true
+bench wineprefix-bench32 "$root/build/tests32/bench.exe" 5 "$root/dist/MurkleSetup.exe"
