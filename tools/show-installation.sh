@@ -22,8 +22,11 @@ if "$WINE" reg query 'HKCU\Software\Velmora\Murkle' >/dev/null 2>&1; then
 fi
 # A 32-bit installer's machine-wide keys are in the registry's 32-bit view.
 for view in 32 64; do
-  "$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora_Murkle' /reg:$view \
-    2>/dev/null | tr -d '\r' | sed '/^$/d; s/^/  /' | grep . && break
+  if entry=$("$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora_Murkle' \
+      /reg:$view 2>/dev/null); then
+    printf '%s\n' "$entry" | tr -d '\r' | sed '/^$/d; s/^/  /'
+    break
+  fi
 done
 if [ -f "$dest/uninst.ini" ]; then
   echo "uninst.ini:"
