@@ -153,9 +153,12 @@ int CountedEnd(z_streamp stream) {
 }
 BOOL WINAPI FailingSetEnd(HANDLE) { return SetLastError(ERROR_LOCK_VIOLATION), FALSE; }
 int g_closes = 0;
+// The first close reports a failure, having closed its handle all the same (a
+// close that could not flush the file does that).
 BOOL WINAPI FailingFirstClose(HANDLE handle) {
+  BOOL closed = CloseHandle(handle);
   if (g_closes++ == 0) return SetLastError(ERROR_LOCK_VIOLATION), FALSE;
-  return CloseHandle(handle);
+  return closed;
 }
 
 // Replaces zlib's start and end for one test; the real ones come back after,

@@ -39,13 +39,15 @@ HANDLE ReadOnly(const std::string& path) {
 }
 
 // Injected CloseHandle and SetEndOfFile: the first `failures` calls fail with
-// ERROR_LOCK_VIOLATION, later ones do the real thing.
+// ERROR_LOCK_VIOLATION, later ones do the real thing. A failing close has still
+// closed its handle, as a close that could not flush the file has.
 int g_calls = 0;
 int g_failures = 0;
 BOOL WINAPI FlakyClose(HANDLE handle) {
   ++g_calls;
+  BOOL closed = CloseHandle(handle);
   if (g_failures > 0 && g_failures--) return SetLastError(ERROR_LOCK_VIOLATION), FALSE;
-  return CloseHandle(handle);
+  return closed;
 }
 BOOL WINAPI FlakySetEnd(HANDLE handle) {
   ++g_calls;
@@ -163,13 +165,14 @@ TEST_F(DiskFileTest, EveryRowOfTheFailureTable) {
   EXPECT_STREQ(fresh.name, "");
 }
 
-TEST_F(DiskFileTest, CloseThatFailsLeavesTheFileOpen) {
+// CloseHandle is called once per handle: after a failure the value may already
+// name another object, so it is neither retried nor kept.
+TEST_F(DiskFileTest, CloseThatFailsGivesUpItsHandle) {
   std::string path = dir_ / "c.bin";
   test::InjectedFileCalls injected;
   g_fileCalls.close_handle = FlakyClose;
   DiskFile file;
   file.Create(path.c_str(), 1);
-  HANDLE handle = file.handle;
   g_calls = 0;
   g_failures = 2;
   const char* first = nullptr;
@@ -182,13 +185,17 @@ TEST_F(DiskFileTest, CloseThatFailsLeavesTheFileOpen) {
     EXPECT_EQ(std::string(e.message), CannotClose(path));
     first = e.message;
   }
-  EXPECT_EQ(g_calls, 1) << "quiet: no retry";
-  EXPECT_EQ(file.handle, handle) << "still open";
-  ExpectThrows([&] { file.Create(nullptr, 1); }, 87, StillOpen().c_str());
+  EXPECT_EQ(file.handle, INVALID_HANDLE_VALUE) << "the handle is given up";
+  // A handle of the process that may now have the old value must not be closed.
+  HANDLE bystander = ReadOnly(path);
+  CloseAfterFailure(file);
+  file.Close();
+  EXPECT_EQ(g_calls, 1) << "the failed handle was passed to CloseHandle again";
+  EXPECT_NE(GetFileType(bystander), static_cast<DWORD>(FILE_TYPE_UNKNOWN)) << "another handle was closed";
+  CloseHandle(bystander);
+  file.Create(nullptr, 1);  // the object holds nothing: the file can be made again
   DiskFile other;
   other.Create((dir_ / "other").c_str(), 1);
-  HANDLE other_handle = other.handle;
-  other.handle = handle;  // the second failure reuses the process-wide text
   try {
     other.Close();
     ADD_FAILURE() << "no exception for the failing close";
@@ -196,11 +203,8 @@ TEST_F(DiskFileTest, CloseThatFailsLeavesTheFileOpen) {
     EXPECT_EQ(e.message, first) << "one static buffer, overwritten";
     EXPECT_EQ(std::string(e.message), CannotClose(dir_ / "other"));
   }
-  other.handle = other_handle;
-  other.Close();
   file.Close();
-  EXPECT_EQ(file.handle, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(g_calls, 4);
+  EXPECT_EQ(g_calls, 3);
 }
 
 // Boxes outside quiet mode: exact caption, text, buttons and icon; task-modal
@@ -314,15 +318,16 @@ TEST_F(FileBoxTest, RetryRepeatsTheCallCancelThrows) {
     ExpectBox(seen[0], locked);
   }
   {
+    // A failed close is told, with OK only: there is nothing left to retry.
     g_calls = 0;
-    g_failures = 2;
-    BoxAnswers answers({IDRETRY, IDRETRY}, nullptr, own_);
-    file.Close();
-    EXPECT_EQ(g_calls, 3) << "two failures retried, then closed";
+    g_failures = 1;
+    BoxAnswers answers({IDOK}, nullptr, own_);
+    ExpectThrows([&] { file.Close(); }, kFail, CannotClose(path).c_str());
+    EXPECT_EQ(g_calls, 1);
     EXPECT_EQ(file.handle, INVALID_HANDLE_VALUE);
     const auto& seen = answers.Finish();
-    ASSERT_EQ(seen.size(), 2u);
-    ExpectBox(seen[0], path + "\n" + locked);  // the bare file name as context
+    ASSERT_EQ(seen.size(), 1u);
+    ExpectBox(seen[0], path + "\n" + locked, /*retry=*/false);  // the bare file name as context
   }
 }
 

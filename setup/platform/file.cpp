@@ -162,16 +162,17 @@ void DiskFile::SetEnd() {
 
 void DiskFile::Close() {
   if (handle == INVALID_HANDLE_VALUE) return;
-  BOOL closed;
-  do {
-    closed = g_fileCalls.close_handle(handle);
-  } while (!closed && ConfirmFileOp(closed, 1, name) == IDRETRY);
+  // One CloseHandle per handle, whatever it answers: once it has been called the
+  // value may already name another object of the process, which a second call
+  // would close. So a failed close is reported without a Retry, and the object
+  // keeps nothing it could close again.
+  BOOL closed = g_fileCalls.close_handle(handle);
+  handle = INVALID_HANDLE_VALUE;
   if (!closed) {
-    // The handle stays: the object still counts as open.
+    ConfirmFileOp(closed, 0, name);
     FormatText(g_closeFailure, sizeof g_closeFailure, kCannotClose, name);
     throw EPlik(kFail, g_closeFailure);
   }
-  handle = INVALID_HANDLE_VALUE;
 }
 
 void CloseAfterFailure(DiskFile& file) noexcept {

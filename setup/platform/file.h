@@ -49,7 +49,8 @@ class DiskFile {
   void Write(const void* buffer, uint32_t count, uint32_t* written);
   // Ends the file at the current position.
   void SetEnd();
-  // Closes the file if one is open; a failed close leaves it open.
+  // Closes the file if one is open. The handle is given up even when the close
+  // fails (that failure is reported without a Retry and thrown).
   void Close();
 
   HANDLE handle;        // INVALID_HANDLE_VALUE when no file is open
