@@ -92,10 +92,21 @@ class InstallerAgreement : public ::testing::Test {
     return exe;
   }
 
-  // Starts exe, expects the "data corrupted" box and then a quiet exit.
-  void ExpectCorruptBoxThenExit(const std::string& exe) {
+  // Starts exe (accepting the agreement first when accept is set), expects the
+  // "data corrupted" box and then a quiet exit.
+  void ExpectCorruptBoxThenExit(const std::string& exe, bool accept = false) {
     test::Process setup;
     ASSERT_TRUE(setup.Start(exe));
+    if (accept) {
+      HWND agreement = test::WaitForWindow(
+          [&] {
+            HWND found = test::FindTopLevel(setup.id(), "#32770", kAgreementCaption);
+            return found && IsWindowVisible(found) ? found : nullptr;
+          },
+          20000);
+      ASSERT_NE(agreement, nullptr) << "no agreement dialog";
+      test::PressButton(agreement, IDOK);
+    }
     HWND box = test::WaitForWindow([&] { return test::FindMessageBox(setup.id()); }, 20000);
     ASSERT_NE(box, nullptr) << "no message box";
     EXPECT_EQ(test::MessageBoxText(box), kCorrupt);
@@ -103,7 +114,7 @@ class InstallerAgreement : public ::testing::Test {
     EXPECT_EQ(test::ButtonIds(box), std::vector<int>{IDOK});
     // The dialog exists while it initialises, but it is never shown.
     HWND agreement = test::FindTopLevel(setup.id(), "#32770", kAgreementCaption);
-    EXPECT_FALSE(agreement && IsWindowVisible(agreement)) << "the agreement dialog must not show";
+    EXPECT_FALSE(!accept && agreement && IsWindowVisible(agreement)) << "the agreement dialog must not show";
     test::PressButton(box, IDOK);
     bool setup_shown = false;
     DWORD code = 1;
@@ -162,6 +173,44 @@ TEST_F(InstallerAgreement, TruncatedAndEmptyResourcesShowDataCorrupted) {
   std::string exe = CopyOfInstaller();
   ASSERT_TRUE(test::SetResourceSize(exe, "BIN", IDR_AGREEMENT, 0));
   ExpectCorruptBoxThenExit(exe);
+}
+
+// A dialog template that is missing or damaged: the dialog cannot be made
+// (DialogBoxParam gives -1), which is never taken for Accept.
+TEST_F(InstallerAgreement, BrokenDialogTemplatesShowDataCorrupted) {
+  {
+    SCOPED_TRACE("agreement template missing");
+    std::string exe = CopyOfInstaller();
+    ASSERT_TRUE(test::RenumberResource(exe, RT_DIALOG, IDD_AGREEMENT, IDD_AGREEMENT - 1));
+    ExpectCorruptBoxThenExit(exe);
+  }
+  {
+    SCOPED_TRACE("agreement template naming a control class that does not exist");
+    std::string dialog;
+    {
+      HMODULE installer = LoadLibraryExA(TEST_INSTALLER, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+      ASSERT_NE(installer, nullptr);
+      HRSRC found = FindResourceA(installer, MAKEINTRESOURCEA(IDD_AGREEMENT), RT_DIALOG);
+      if (found)
+        dialog.assign(static_cast<const char*>(LockResource(LoadResource(installer, found))),
+                      SizeofResource(installer, found));
+      FreeLibrary(installer);
+    }
+    // The edit control's class, the ordinal 0x0081, becomes an unknown one.
+    size_t edit_class = dialog.find(std::string("\xff\xff\x81\x00", 4));
+    ASSERT_NE(edit_class, std::string::npos) << "no edit control in the template";
+    dialog[edit_class + 2] = '\x8f';
+    std::string exe = scratch_ / "MurkleSetup.exe";
+    ASSERT_TRUE(test::CopyWithResource(TEST_INSTALLER, exe, RT_DIALOG, IDD_AGREEMENT,
+                                       MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), dialog));
+    ExpectCorruptBoxThenExit(exe);
+  }
+  {
+    SCOPED_TRACE("setup options template missing");
+    std::string exe = CopyOfInstaller();
+    ASSERT_TRUE(test::RenumberResource(exe, RT_DIALOG, IDD_SETUP, IDD_SETUP - 1));
+    ExpectCorruptBoxThenExit(exe, /*accept=*/true);
+  }
 }
 
 TEST_F(InstallerAgreement, TextOfExactlyTheCapacityIsShownWhole) {

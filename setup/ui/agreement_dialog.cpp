@@ -10,9 +10,7 @@ BOOL OnInitDialog(HWND dialog) {
 
   char text[kAgreementCapacity + 1];
   if (!ReadAgreementText(instance, text)) {
-    char message[128];
-    if (!LoadStringA(instance, IDS_USZKODZONE, message, sizeof message)) message[0] = '\0';
-    MessageBoxA(nullptr, message, nullptr, MB_ICONERROR);
+    ShowDataCorrupted(instance);
     EndDialog(dialog, 0);
     return TRUE;
   }

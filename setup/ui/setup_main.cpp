@@ -28,11 +28,23 @@ int SetupMain(HINSTANCE instance) {
   InitCommonControlsFromSystem();
   ComScope com;
   PlaySystemSound("SystemStart", kSystemSoundFlags);
-  if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_AGREEMENT), nullptr, AgreementDialogProc, 0)) {
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETUP), nullptr, SetupDialogProc, 0);
+  // Only Accept (1) goes on. -1 is a dialog that could not be made at all, a
+  // missing or damaged template: the program's own data is broken.
+  INT_PTR accepted = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_AGREEMENT), nullptr, AgreementDialogProc, 0);
+  if (accepted == 1) {
+    if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETUP), nullptr, SetupDialogProc, 0) == -1)
+      ShowDataCorrupted(instance);
+  } else if (accepted == -1) {
+    ShowDataCorrupted(instance);
   }
   PlaySystemSound(nullptr, SND_PURGE);
   return 0;
+}
+
+void ShowDataCorrupted(HINSTANCE instance) {
+  char message[128];
+  if (!LoadStringA(instance, IDS_USZKODZONE, message, sizeof message)) message[0] = '\0';
+  MessageBoxA(nullptr, message, nullptr, MB_ICONERROR);
 }
 
 HINSTANCE DialogInstance(HWND dialog) {

@@ -14,6 +14,9 @@ INT_PTR CALLBACK AgreementDialogProc(HWND dialog, UINT message, WPARAM wparam, L
 // cancelled.
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
+// Message 10 ("Data corrupted...") in an error box with the system's caption.
+void ShowDataCorrupted(HINSTANCE instance);
+
 // Set once an installation has succeeded; Install then closes the dialog.
 extern bool g_installDone;
 

@@ -384,6 +384,7 @@ bool FindResourceEntries(const std::string& image, const char* type, WORD id, Re
     return true;
   };
   auto name_is = [&](const IMAGE_RESOURCE_DIRECTORY_ENTRY& entry, const char* name) {
+    if (IS_INTRESOURCE(name)) return !entry.NameIsString && entry.Id == LOWORD(reinterpret_cast<ULONG_PTR>(name));
     if (!entry.NameIsString) return false;
     WORD length = 0;
     size_t offset = root + entry.NameOffset;

@@ -119,7 +119,8 @@ bool CopyWithResource(const std::string& from, const std::string& to, const char
 // Edits the resource directory of an executable file in place, for the cases the
 // system's resource updater cannot make (Wine's neither deletes nor writes an
 // empty resource): every language of resource (type, id) gets the id new_id,
-// which must sort where id did, or the size size.
+// which must sort where id did, or the size size. type is a name or an integer
+// type (RT_DIALOG).
 bool RenumberResource(const std::string& path, const char* type, WORD id, WORD new_id);
 bool SetResourceSize(const std::string& path, const char* type, WORD id, DWORD size);
 
