@@ -13,6 +13,7 @@
 #include "install/uninstall_record.h"
 #include "platform/file.h"
 #include "platform/text.h"
+#include "file_layer_support.h"
 #include "support/test_support.h"
 
 namespace {
@@ -334,6 +335,33 @@ TEST(UninstallRecord, AFileThatCannotBeCreatedWritesNothing) {
   EXPECT_EQ(Write(&missing, base / "missing\\"), 0);
   EXPECT_TRUE(Bytes(missing) == before);
   EXPECT_FALSE(test::DirectoryExists(base / "missing"));
+}
+
+// A real full disk: T: (1 MiB) keeps one page free, room for the empty file and
+// the first keys but not for a record of long names. The profile writer need
+// not report that (Wine's does not); the record still must not count as written.
+class UninstallRecordFullDisk : public test::DriveT {};
+
+TEST_F(UninstallRecordFullDisk, ARecordThatDoesNotReachTheDiskFails) {
+  ASSERT_TRUE(test::WriteWholeFile("T:\\filler.bin", std::string(static_cast<size_t>(FreeBytes()) - 4096, 'f')));
+  ASSERT_EQ(FreeBytes(), 4096u);
+  UninstallRecord record;
+  FillAsInstalled(&record, true);
+  for (int i = 0; record.shortcut_count < UninstallRecord::kMaxNames; ++i) {
+    std::string name = std::string(55, 'n') + std::to_string(i) + ".lnk";
+    record.AppendShortcut(name.c_str());
+  }
+  EXPECT_EQ(Write(&record, "T:\\"), 0) << "a record cut short by the full disk counted as written";
+  std::string written = test::ReadWholeFile("T:\\uninst.ini");
+  EXPECT_LE(written.size(), 4096u);
+  EXPECT_EQ(written.find("s63="), std::string::npos) << "the whole record fitted after all";
+
+  // With the room back, the same record is written and found whole.
+  ASSERT_TRUE(DeleteFileA("T:\\filler.bin"));
+  UninstallRecord again = record;
+  again.file_count -= 1;  // the first attempt already listed uninst.ini
+  EXPECT_EQ(Write(&again, "T:\\"), 1);
+  EXPECT_NE(test::ReadWholeFile("T:\\uninst.ini").find("s63="), std::string::npos);
 }
 
 TEST(UninstallRecord, ListsHoldSixtyFourNamesOfSixtyThreeCharacters) {

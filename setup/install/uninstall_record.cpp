@@ -1,8 +1,11 @@
 #include "uninstall_record.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "platform/file.h"
+#include "platform/handle.h"
 #include "platform/text.h"
 #include "uninstall_names.h"
 
@@ -18,13 +21,63 @@ void AppendName(char (*names)[64], int32_t* count, const char* name) {
   ++*count;
 }
 
-void WriteList(const char* section, char letter, const char (*names)[64], int32_t count,
-               const char* ini) {
-  for (int32_t i = 0; i < count && i < UninstallRecord::kMaxNames; ++i) {
-    char key[8];
-    FormatText(key, sizeof key, "%c%02d", letter, static_cast<int>(i));
-    WritePrivateProfileStringA(section, key, names[i], ini);
+// Calls put(section, key, value) for every key of the record, in file order.
+template <typename Put>
+bool ForEachKey(const UninstallRecord& record, Put put) {
+  const struct {
+    const char* key;
+    const char* value;
+  } common[] = {
+      {"provider", record.provider},
+      {"program", record.program},
+      {"created_file_dir", record.created_file_dir},
+      {"file_dir", record.file_dir},
+      {"created_shortcut_dir", record.created_shortcut_dir},
+      {"shortcut_dir", record.shortcut_dir},
+      {"desktop_shortcut", record.desktop_shortcut ? "1" : "0"},
+      {"desk_sc_name", record.desk_sc_name},
+  };
+  bool all = true;
+  for (const auto& entry : common) all &= put("COMMON", entry.key, entry.value);
+  char key[8];
+  for (int32_t i = 0; i < record.file_count && i < UninstallRecord::kMaxNames; ++i) {
+    FormatText(key, sizeof key, "f%02d", static_cast<int>(i));
+    all &= put("FILES", key, record.files[i]);
   }
+  for (int32_t i = 0; i < record.shortcut_count && i < UninstallRecord::kMaxNames; ++i) {
+    FormatText(key, sizeof key, "s%02d", static_cast<int>(i));
+    all &= put("SHORTCUTS", key, record.shortcuts[i]);
+  }
+  return all;
+}
+
+// Whether the file on disk holds every key of the record, in order. The
+// profile writer need not say that a write did not reach the disk (Wine's
+// reports success on a full one), so the file itself is read back.
+bool OnDisk(const UninstallRecord& record, const char* ini) {
+  // 128 list keys of 63 characters and the paths fit many times over.
+  constexpr DWORD kMaxSize = 65536;
+  Handle file(CreateFileA(ini, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  DWORD size = file ? GetFileSize(file.get(), nullptr) : INVALID_FILE_SIZE;
+  if (size == INVALID_FILE_SIZE || size > kMaxSize) return false;
+  std::unique_ptr<char[]> bytes(new (std::nothrow) char[size + 1]);
+  DWORD read = 0;
+  if (!bytes || !ReadFile(file.get(), bytes.get(), size, &read, nullptr) || read != size) return false;
+  bytes[size] = '\0';
+
+  const char* at = bytes.get();
+  const char* section = "";
+  return ForEachKey(record, [&](const char* in_section, const char* key, const char* value) {
+    char line[MAX_PATH + 32];
+    if (strcmp(in_section, section) != 0) {
+      section = in_section;
+      FormatText(line, sizeof line, "[%s]\r\n", section);
+      if (!at || !(at = strstr(at, line))) return false;
+    }
+    // A key line follows the line before it.
+    if (!FormatText(line, sizeof line, "\n%s=%s\r\n", key, value) || !at || !(at = strstr(at, line))) return false;
+    return true;
+  });
 }
 
 }  // namespace
@@ -72,15 +125,12 @@ int32_t UninstallRecord::WriteUninstallIni(const char* dir) {
 
   AppendFile(kUninstallIniName);
 
-  WritePrivateProfileStringA("COMMON", "provider", provider, ini);
-  WritePrivateProfileStringA("COMMON", "program", program, ini);
-  WritePrivateProfileStringA("COMMON", "created_file_dir", created_file_dir, ini);
-  WritePrivateProfileStringA("COMMON", "file_dir", file_dir, ini);
-  WritePrivateProfileStringA("COMMON", "created_shortcut_dir", created_shortcut_dir, ini);
-  WritePrivateProfileStringA("COMMON", "shortcut_dir", shortcut_dir, ini);
-  WritePrivateProfileStringA("COMMON", "desktop_shortcut", desktop_shortcut ? "1" : "0", ini);
-  WritePrivateProfileStringA("COMMON", "desk_sc_name", desk_sc_name, ini);
-  WriteList("FILES", 'f', files, file_count, ini);
-  WriteList("SHORTCUTS", 's', shortcuts, shortcut_count, ini);
-  return 1;
+  // Every key is tried; one that did not go in (a disk that filled, say) makes
+  // the record unusable, and the installation must not call itself done.
+  bool written = ForEachKey(*this, [&](const char* section, const char* key, const char* value) {
+    return WritePrivateProfileStringA(section, key, value, ini) != 0;
+  });
+  // The profile writer may hold what it wrote; its file is read only once flushed.
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini);
+  return written && OnDisk(*this, ini) ? 1 : 0;
 }

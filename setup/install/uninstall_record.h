@@ -16,7 +16,8 @@ struct UninstallRecord {
   void AppendFile(const char* file_name);
   void AppendShortcut(const char* link_name);
   // Writes the record as "uninst.ini" in dir (which it lists as its last file).
-  // 1 when written, 0 when the file could not be made (nothing written then).
+  // 1 when written whole; 0 when the file could not be made (nothing written
+  // then) or a key did not go in (the file is then incomplete).
   int32_t WriteUninstallIni(const char* dir);
 
   char provider[64];
