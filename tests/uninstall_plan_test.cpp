@@ -31,7 +31,10 @@ TEST(UninstallPathChecks, NamesPathsRootsAndCreatedFolders) {
       {"\\\\server\\share\\dir\\", true, false}, {"\\\\server\\", false, false}, {"C:dir", false, false},
       {"Velmora\\Murkle\\", false, false}, {"", false, false}, {"\\Program Files\\", false, false},
       {"C:\\a\\..\\b\\", false, false}, {"C:\\a\\.\\b", false, false}, {"C:\\a\\\\b", false, false},
-      {"C:\\a*\\", false, false}, {"\\\\?\\C:\\a", false, false}, {"C:/a", false, false}};
+      {"C:\\a*\\", false, false}, {"\\\\?\\C:\\a", false, false}, {"C:/a", false, false},
+      {"C:\\Grp7\\Murkle.", false, false}, {"C:\\users.\\MurkleF", false, false},
+      {"C:\\Games \\Murkle", false, false}, {"C:\\Games\\CON\\", false, false},
+      {"C:\\com1.txt\\Murkle", false, false}, {"C:\\Comet\\Murkle", true, false}};
   for (const auto& c : paths) {
     EXPECT_EQ(IsAbsolutePlainPath(c.path), c.absolute) << "absolute \"" << c.path << "\"";
     EXPECT_EQ(IsRootPath(c.path), c.root) << "root \"" << c.path << "\"";

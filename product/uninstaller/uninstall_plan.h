@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "install/uninstall_names.h"
+#include "platform/paths.h"
 
 constexpr int kMaxNames = 64;   // the record holds at most f00..f63, s00..s63
 constexpr int kNameSize = 64;   // a name holds at most 63 characters
@@ -89,15 +90,7 @@ enum class RecordStatus {
 RecordStatus ReadUninstallRecord(const char* own_dir, UninstallPlan* plan, UninstallReport* report,
                                  DWORD* error);
 
-// The checks, exposed for the tests.
-// A name that can only mean a file directly inside its folder.
-bool IsPlainFileName(const char* name);
-// "X:\dir\..." or "\\server\share\...", without ".", "..", empty parts,
-// wildcards or characters that no file name can hold. A trailing backslash is
-// allowed.
-bool IsAbsolutePlainPath(const char* path);
-// "X:", "X:\", "\\server\share" or "\\server\share\".
-bool IsRootPath(const char* path);
+// The checks, exposed for the tests (with those of platform/paths.h).
 // How created (a folder without a trailing backslash) relates to dir (ending
 // with a backslash): kNone when it is dir itself or one of its ancestors below
 // the root, otherwise the reason to refuse it.

@@ -7,6 +7,7 @@
 #include "payload.h"
 #include "platform/file.h"
 #include "platform/makepath.h"
+#include "platform/paths.h"
 #include "platform/shell.h"
 #include "platform/registry_key.h"
 #include "platform/text.h"
@@ -27,14 +28,6 @@ constexpr size_t kMaxPathText = MAX_PATH - 1;
 int32_t Fail(char* message, UINT id, int32_t status) {
   if (LoadStringA(GetModuleHandleA(nullptr), id, message, kInstallMessageSize) <= 0) message[0] = '\0';
   return status;
-}
-
-// "X:\..." : a path the space check, MakePath and the uninstaller can all
-// place. MakePath knows drives only: a network path (\\server\share\...) would
-// pass every check here and then fail only once the files were copied.
-bool HasDriveRoot(const char* path) {
-  return ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':' &&
-         (path[2] == '\\' || path[2] == '/');
 }
 
 // Whether dir, with its backslash, can go to MakePath and still leave room for
@@ -182,12 +175,14 @@ int32_t RunInstall(SetupConfig& config, char* message) noexcept {
     return Fail(message, IDS_BRAKMIEJSCA, E_FAIL);
 
   // Both paths are checked before anything is made, so that a refused path
-  // leaves no trace: each must start at a drive's root, fit MakePath with its
-  // backslash, and leave room for the longest name joined to it.
-  if (!HasDriveRoot(config.file_dir)) return Fail(message, IDS_ZLYKATALOG, ERROR_BAD_PATHNAME);
+  // leaves no trace: each must be a plain path on a drive, one that the
+  // uninstaller will accept (MakePath knows drives only), fit MakePath with its
+  // backslash, and leave room for the longest name joined to it. A bare drive
+  // ("C:") becomes its root once the backslash is appended.
+  if (!IsPlainDrivePath(config.file_dir)) return Fail(message, IDS_ZLYKATALOG, ERROR_BAD_PATHNAME);
   if (!DirectoryFits(config.file_dir, LongestFileName(config)))
     return Fail(message, IDS_ZLYKATALOG, ERROR_FILENAME_EXCED_RANGE);
-  if (!HasDriveRoot(config.shortcut_dir)) return Fail(message, IDS_ZLAGRUPA, ERROR_BAD_PATHNAME);
+  if (!IsPlainDrivePath(config.shortcut_dir)) return Fail(message, IDS_ZLAGRUPA, ERROR_BAD_PATHNAME);
   if (!DirectoryFits(config.shortcut_dir, LongestLinkName(config)))
     return Fail(message, IDS_ZLAGRUPA, ERROR_FILENAME_EXCED_RANGE);
 

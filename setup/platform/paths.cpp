@@ -1,0 +1,84 @@
+#include "paths.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr size_t kMaxNameLength = 63;
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Characters that make a name mean something other than one file: separators,
+// stream and drive colons, wildcards, and what no file name may hold.
+bool IsForbiddenInName(char c) {
+  return static_cast<unsigned char>(c) < 32 || strchr("\\/:*?\"<>|", c) != nullptr;
+}
+
+// Device names reach a device in any folder, with any extension.
+bool IsDeviceName(const char* name, size_t length) {
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$"};
+  size_t stem = 0;
+  while (stem < length && name[stem] != '.') ++stem;
+  for (const char* device : kDevices)
+    if (stem == strlen(device) && _strnicmp(name, device, stem) == 0) return true;
+  return stem == 4 && (_strnicmp(name, "COM", 3) == 0 || _strnicmp(name, "LPT", 3) == 0) && name[3] >= '1' &&
+         name[3] <= '9';
+}
+
+// One component of a path or a file name.
+bool IsPlainComponent(const char* begin, size_t length) {
+  if (length == 0) return false;
+  if (begin[0] == '.' && (length == 1 || (length == 2 && begin[1] == '.'))) return false;
+  for (size_t i = 0; i < length; ++i)
+    if (IsForbiddenInName(begin[i])) return false;
+  char last = begin[length - 1];
+  return last != '.' && last != ' ' && !IsDeviceName(begin, length);
+}
+
+// Length of the root of an absolute path ("X:" or "\\server\share"), 0 when
+// it has none.
+size_t RootLength(const char* path) {
+  if (IsDriveLetter(path[0]) && path[1] == ':') return 2;
+  if (path[0] == '\\' && path[1] == '\\') {
+    const char* server = path + 2;
+    size_t server_len = strcspn(server, "\\");
+    if (server[server_len] != '\\' || !IsPlainComponent(server, server_len)) return 0;
+    const char* share = server + server_len + 1;
+    size_t share_len = strcspn(share, "\\");
+    if (!IsPlainComponent(share, share_len)) return 0;
+    return static_cast<size_t>(share + share_len - path);
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool IsPlainFileName(const char* name) {
+  size_t length = strlen(name);
+  return length <= kMaxNameLength && IsPlainComponent(name, length);
+}
+
+bool IsAbsolutePlainPath(const char* path) {
+  size_t root = RootLength(path);
+  if (root == 0 || strlen(path) >= MAX_PATH) return false;
+  const char* rest = path + root;
+  if (*rest == '\0') return true;
+  if (*rest != '\\') return false;  // "C:dir" is relative to the drive's current folder
+  ++rest;
+  while (*rest) {
+    size_t length = strcspn(rest, "\\");
+    if (!IsPlainComponent(rest, length)) return false;
+    rest += length;
+    if (*rest == '\\') ++rest;
+  }
+  return true;
+}
+
+bool IsPlainDrivePath(const char* path) { return IsDriveLetter(path[0]) && IsAbsolutePlainPath(path); }
+
+bool IsRootPath(const char* path) {
+  size_t root = RootLength(path);
+  return root != 0 && (path[root] == '\0' || (path[root] == '\\' && path[root + 1] == '\0'));
+}

@@ -1,0 +1,20 @@
+// The path rule that the installer and the uninstaller share: a folder the
+// installer installs into is one that the uninstaller will accept, and the
+// uninstaller removes only what can mean nothing but its own files.
+#ifndef MURKLE_PLATFORM_PATHS_H
+#define MURKLE_PLATFORM_PATHS_H
+
+// A name that can only mean a file directly inside its folder: at most 63
+// characters, not "." or "..", no separator, colon, wildcard or character that
+// no file name may hold, not ending in a dot or blank (which the system would
+// strip, making it name something else), and no device name (CON, COM1, ...).
+bool IsPlainFileName(const char* name);
+// "X:", "X:\dir\..." or "\\server\share\...", each folder of it held to the
+// same rule as a plain file name (length aside). A trailing backslash is allowed.
+bool IsAbsolutePlainPath(const char* path);
+// The same, on a drive ("X:" alone too): where the installer installs.
+bool IsPlainDrivePath(const char* path);
+// "X:", "X:\", "\\server\share" or "\\server\share\".
+bool IsRootPath(const char* path);
+
+#endif
