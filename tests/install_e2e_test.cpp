@@ -163,6 +163,39 @@ class InstallEndToEnd : public ::testing::Test {
     EXPECT_EQ(code, 0u);
   }
 
+  // Everything an installation can touch: the prefix's C: drive and the
+  // scratch folder (not the temporary folders, which Wine and the uninstaller's
+  // working copy use), and the registry's software and uninstall keys.
+  std::set<std::string> Snapshot() const {
+    std::set<std::string> all;
+    test::ListFiles("C:", &all, "temp");
+    test::ListFiles(scratch_.path(), &all, "temp");
+    test::ListKeys(HKEY_CURRENT_USER, "HKCU", "Software", &all);
+    test::ListKeys(HKEY_LOCAL_MACHINE, "HKLM", "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", &all);
+    return all;
+  }
+  // The drive and the registry come back to before, within a bound.
+  void ExpectAsBefore(const std::set<std::string>& before) const {
+    std::set<std::string> after;
+    ASSERT_TRUE(test::WaitUntil(
+        [&] {
+          after = Snapshot();
+          return after == before;
+        },
+        15000))
+        << "left behind:" << test::Lines(test::Difference(after, before))
+        << "\nremoved:" << test::Lines(test::Difference(before, after));
+  }
+  // One installation through the dialogs, with the defaults apart from file_dir.
+  void InstallWithDefaultsInto(const std::string& file_dir) {
+    test::InstallerSession session;
+    ASSERT_TRUE(session.Open());
+    session.SetText(IDC_FILE_DIR, file_dir);
+    ASSERT_EQ(session.Install(), "Done!");
+    DWORD code = 1;
+    ASSERT_TRUE(session.CloseAndWait(IDOK, &code));
+  }
+
   test::ScratchDir scratch_{"e2e"};
   std::string programs_, desktop_;
 };
@@ -175,27 +208,10 @@ TEST_F(InstallEndToEnd, InstallsEverythingWithoutTheDesktopLink) { InstallAndChe
 // with the installed uninstaller as the uninstall entry's command starts it:
 // nothing of the installation is left, and nothing else has changed.
 TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalled) {
-  auto snapshot = [&] {
-    std::set<std::string> all;
-    // Not the temporary folders, which Wine and the uninstaller's working
-    // copy use.
-    test::ListFiles("C:", &all, "temp");
-    test::ListFiles(scratch_.path(), &all, "temp");
-    test::ListKeys(HKEY_CURRENT_USER, "HKCU", "Software", &all);
-    test::ListKeys(HKEY_LOCAL_MACHINE, "HKLM", "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", &all);
-    return all;
-  };
-  const std::set<std::string> before = snapshot();
+  const std::set<std::string> before = Snapshot();
   const std::string file_dir = scratch_ / "Velmora Games\\Murkle\\";
-  {
-    test::InstallerSession session;
-    ASSERT_TRUE(session.Open());
-    session.SetText(IDC_FILE_DIR, file_dir);
-    ASSERT_EQ(session.Install(), "Done!");
-    DWORD code = 1;
-    ASSERT_TRUE(session.CloseAndWait(IDOK, &code));
-  }
-  const std::set<std::string> installed = test::Difference(snapshot(), before);
+  ASSERT_NO_FATAL_FAILURE(InstallWithDefaultsInto(file_dir));
+  const std::set<std::string> installed = test::Difference(Snapshot(), before);
   EXPECT_TRUE(installed.count(file_dir + "uninst.ini")) << test::Lines(installed);
   EXPECT_TRUE(installed.count(desktop_ + "\\Murkle.lnk")) << test::Lines(installed);
 
@@ -234,14 +250,60 @@ TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalled) {
   EXPECT_EQ(run.exit_code, 0u) << run.report;
   EXPECT_NE(run.report.find("was removed"), std::string::npos) << run.report;
 
+  ExpectAsBefore(before);
+}
+
+// Two installations to different folders share the program group, the desktop
+// link and the product's keys; each later one takes them over. Removing the
+// first leaves the second whole; removing the second then leaves only the
+// group's folders, which its record does not name.
+TEST_F(InstallEndToEnd, RemovingOneOfTwoInstallationsLeavesTheOther) {
+  const std::set<std::string> before = Snapshot();
+  const std::string first = scratch_ / "First\\Murkle\\", second = scratch_ / "Second\\Murkle\\";
+  ASSERT_NO_FATAL_FAILURE(InstallWithDefaultsInto(first));
+  ASSERT_NO_FATAL_FAILURE(InstallWithDefaultsInto(second));
+
+  test::UninstallRun run = test::RunInstalledUninstaller(first + "uninstall.exe", "Murkle Uninstall", IDYES);
+  EXPECT_TRUE(run.ended) << "the uninstaller did not end";
+  EXPECT_EQ(run.exit_code, 0u) << run.report;
+  EXPECT_FALSE(test::DirectoryExists(scratch_ / "First")) << run.report;
+  for (int row = 0; row < kManifestRows; ++row)
+    EXPECT_TRUE(test::FileExists(second + kManifest[row].file_name)) << kManifest[row].file_name;
+  const std::string group = programs_ + "\\Velmora\\Murkle\\";
+  for (const std::string& link : {group + "Murkle.lnk", group + "Uninstall Murkle .lnk", desktop_ + "\\Murkle.lnk"}) {
+    std::string target, description;
+    EXPECT_TRUE(test::ReadLink(link, &target, &description)) << link << " is gone";
+    EXPECT_EQ(target.rfind(second, 0), 0u) << link << " leads to " << target;
+  }
+  EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
+  std::string command;
+  EXPECT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &command));
+  EXPECT_EQ(command, "\"" + second + "uninstall.exe\"");
+  EXPECT_EQ(run.report.find("Murkle by Velmora was removed from " + first +
+                            ". Another installation of it remains on this computer."),
+            0u)
+      << run.report;
+  EXPECT_NE(run.report.find(group + "Murkle.lnk (not a link to the files of this installation)"), std::string::npos)
+      << run.report;
+  EXPECT_NE(run.report.find("Software\\Velmora\\Murkle (in use by another installation of the product)"),
+            std::string::npos)
+      << run.report;
+
+  // The second installation found the program group made; its record names
+  // no folder of it, so those folders, empty now, stay.
+  run = test::RunInstalledUninstaller(second + "uninstall.exe", "Murkle Uninstall", IDYES);
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 0u) << run.report;
+  const std::set<std::string> left = {programs_ + "\\Velmora\\", group};
   std::set<std::string> after;
-  ASSERT_TRUE(test::WaitUntil(
+  EXPECT_TRUE(test::WaitUntil(
       [&] {
-        after = snapshot();
-        return after == before;
+        after = Snapshot();
+        return test::Difference(after, before) == left && test::Difference(before, after).empty();
       },
       15000))
-      << "left behind:" << test::Lines(test::Difference(after, before)) << "\nremoved:" << test::Lines(test::Difference(before, after));
+      << "left behind:" << test::Lines(test::Difference(after, before))
+      << "\nremoved:" << test::Lines(test::Difference(before, after));
 }
 
 // A payload stream damaged in the installer itself: the user is told, nothing

@@ -5,11 +5,15 @@
 
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 
+#include "platform/com.h"
+#include "platform/shell.h"
 #include "platform/text.h"
 #include "removal.h"
 #include "report_text.h"
+#include "support/install_support.h"
 #include "support/test_support.h"
 #include "uninstall_plan.h"
 
@@ -285,6 +289,108 @@ TEST_F(RecordTest, ForeignUninstallEntryIsKept) {
     if (report_->lines[i].why == Why::kNotOurs) ++not_ours;
   EXPECT_EQ(not_ours, 1);
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, entry.c_str());
+}
+
+// A record changed by hand to name things that are not this installation's:
+// links that lead elsewhere (or are no links), a product key holding values, a
+// folder of the system. They are kept, and the report names each with its
+// reason; what is this installation's still goes.
+TEST_F(RecordTest, WhatIsNotThisInstallationsIsKeptAndNamed) {
+  ComScope com;
+  const std::string group = scratch_.path() + "\\Group\\";
+  const std::string desktop = scratch_.path() + "\\Desktop";
+  const std::string elsewhere = scratch_.path() + "\\Mine\\";
+  for (const std::string& dir : {group, desktop, elsewhere}) ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+  ASSERT_TRUE(test::WriteWholeFile(dir_ + "murkle.exe", "game"));
+  ASSERT_TRUE(test::WriteWholeFile(elsewhere + "letter.txt", "mine"));
+  struct LinkCase {
+    std::string path;
+    bool ours;  // a link into the installation's folder
+  } links[] = {
+      {group + "Murkle.lnk", true},
+      {group + "Important.lnk", false},
+      {desktop + "\\Murkle.lnk", false},
+  };
+  for (const LinkCase& link : links)
+    ASSERT_EQ(CreateShortcut(((link.ours ? dir_ + "murkle.exe" : elsewhere + "letter.txt")).c_str(),
+                             link.path.c_str(), "x"),
+              S_OK);
+  ASSERT_TRUE(test::WriteWholeFile(group + "Fake.lnk", "not a link at all"));
+  WriteValid();
+  Put("COMMON", "provider", "VelmoraTestP3");
+  Put("COMMON", "program", "MurkleTestP3");
+  Put("SHORTCUTS", "s01", "Important.lnk");
+  Put("SHORTCUTS", "s02", "Fake.lnk");
+  const std::string product = "Software\\VelmoraTestP3\\MurkleTestP3";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, product.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "Volume", 0, REG_SZ, reinterpret_cast<const BYTE*>("7"), 2);
+  RegCloseKey(key);
+  ASSERT_EQ(Read(), RecordStatus::kOk);
+
+  RemovalPlaces places = {desktop.c_str(), "uninstall.exe"};
+  RemoveInstallation(*plan_, places, report_.get());
+  EXPECT_FALSE(test::FileExists(group + "Murkle.lnk")) << "the installation's own link";
+  EXPECT_FALSE(test::FileExists(dir_ + "murkle.exe"));
+  const struct {
+    std::string text;
+    Why why;
+  } kept[] = {
+      {group + "Important.lnk", Why::kNotOurLink},
+      {group + "Fake.lnk", Why::kNotOurLink},
+      {desktop + "\\Murkle.lnk", Why::kNotOurLink},
+      {"HKEY_CURRENT_USER\\" + product, Why::kHasValues},
+      {scratch_.path() + "\\Group", Why::kNotEmpty},
+  };
+  for (const auto& k : kept) {
+    bool named = false;
+    for (int i = 0; i < report_->line_count; ++i)
+      if (report_->lines[i].result == Result::kLeft && report_->lines[i].why == k.why && k.text == report_->lines[i].text)
+        named = true;
+    EXPECT_TRUE(named) << k.text << " is not reported as kept for reason " << static_cast<int>(k.why);
+  }
+  for (const LinkCase& link : links) {
+    if (!link.ours) {
+      EXPECT_TRUE(test::FileExists(link.path)) << link.path;
+    }
+  }
+  EXPECT_TRUE(test::FileExists(group + "Fake.lnk"));
+  EXPECT_EQ(test::ValueCount(HKEY_CURRENT_USER, product), 1) << "the key with its value";
+  EXPECT_FALSE(report_->LeftInstalledItems()) << "nothing of the installation's own was left";
+  EXPECT_EQ(report_->Count(What::kLink, Result::kRemoved), 1);
+  for (int i = 0; i < report_->line_count; ++i) {
+    if (report_->lines[i].result == Result::kRemoved) {
+      EXPECT_FALSE(test::FileExists(report_->lines[i].text)) << "reported removed but there: " << report_->lines[i].text;
+    }
+  }
+  test::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\VelmoraTestP3");
+}
+
+// A record naming a shell folder of the system as the folder it created: the
+// folder is kept even when it is empty.
+TEST_F(RecordTest, AFolderOfTheSystemIsNeverRemoved) {
+  const std::string documents = test::SpecialFolder(CSIDL_PERSONAL);
+  std::set<std::string> inside;
+  test::ListFiles(documents, &inside);
+  ASSERT_TRUE(test::DirectoryExists(documents) && inside.empty()) << documents << " must exist and be empty";
+  WriteValid();
+  Put("COMMON", "desktop_shortcut", "0");
+  Put("COMMON", "created_shortcut_dir", documents);
+  Put("COMMON", "shortcut_dir", documents + "\\");
+  WritePrivateProfileStringA("SHORTCUTS", nullptr, nullptr, (dir_ + "uninst.ini").c_str());
+  ASSERT_EQ(Read(), RecordStatus::kOk);
+  RemovalPlaces places = {"", "uninstall.exe"};
+  RemoveInstallation(*plan_, places, report_.get());
+  bool kept = test::DirectoryExists(documents);
+  EXPECT_TRUE(kept) << "the user's Documents folder was removed";
+  if (!kept) CreateDirectoryA(documents.c_str(), nullptr);
+  EXPECT_EQ(report_->Count(What::kFolder, Result::kLeft), 1);
+  for (int i = 0; i < report_->line_count; ++i) {
+    if (report_->lines[i].what == What::kFolder && report_->lines[i].result == Result::kLeft) {
+      EXPECT_EQ(report_->lines[i].why, Why::kSystemFolder) << report_->lines[i].text;
+    }
+  }
 }
 
 TEST(UninstallReportText, BoundedAndComplete) {

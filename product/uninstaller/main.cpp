@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/com.h"
 #include "platform/handle.h"
 #include "platform/shell.h"
 #include "platform/text.h"
@@ -49,6 +50,8 @@ int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original
     return kCannotStart;
   }
 
+  // Links are read back through the shell's link object before they go.
+  ComScope com;
   auto plan = std::make_unique<UninstallPlan>();
   auto report = std::make_unique<UninstallReport>();
   char ini[MAX_PATH];

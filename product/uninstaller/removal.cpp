@@ -1,8 +1,11 @@
 #include "removal.h"
 
+#include <shlobj.h>
+
 #include <cstring>
 
 #include "platform/registry_key.h"
+#include "platform/shell.h"
 #include "platform/text.h"
 
 namespace {
@@ -34,11 +37,28 @@ bool DeleteOneFile(const char* path, DWORD* code) {
   return false;
 }
 
-void RemoveFile(const char* dir, const char* name, What what, UninstallReport* report) {
+// Whether the shell link at path leads to a file directly inside folder. The
+// link is read with the shell's own link object: its name proves nothing.
+bool LinksInto(const char* path, const char* folder) {
+  char target[MAX_PATH];
+  if (ReadShortcutTarget(path, target) != S_OK) return false;
+  char* slash = strrchr(target, '\\');
+  if (!slash || !IsPlainFileName(slash + 1)) return false;
+  slash[1] = '\0';
+  return SameDirectory(target, folder);
+}
+
+// Removes dir's file name. A link (links_into set) goes only when it leads into
+// the folder links_into.
+void RemoveFile(const char* dir, const char* name, What what, const char* links_into, UninstallReport* report) {
   if (!name[0]) return;  // a refused entry
   char path[MAX_PATH];
   if (!JoinPath(path, dir, name)) {
     report->Add(what, Result::kRefused, Why::kOverlong, 0, name);
+    return;
+  }
+  if (links_into && Exists(path) && !LinksInto(path, links_into)) {
+    report->Add(what, Result::kLeft, Why::kNotOurLink, 0, path);
     return;
   }
   DWORD code = 0;
@@ -51,9 +71,34 @@ void RemoveFile(const char* dir, const char* name, What what, UninstallReport* r
   }
 }
 
+// Whether folder is one of the shell's folders (Documents, Desktop, Programs,
+// Program Files, ...) or holds one. Such a folder is never removed, whatever a
+// record says: an empty Documents folder is still the user's.
+bool IsSystemFolder(const char* folder) {
+  static const int kFolders[] = {
+      CSIDL_DESKTOPDIRECTORY, CSIDL_PROGRAMS,         CSIDL_STARTMENU,        CSIDL_STARTUP,
+      CSIDL_PERSONAL,         CSIDL_APPDATA,          CSIDL_LOCAL_APPDATA,    CSIDL_PROFILE,
+      CSIDL_FAVORITES,        CSIDL_SENDTO,           CSIDL_TEMPLATES,        CSIDL_MYMUSIC,
+      CSIDL_MYPICTURES,       CSIDL_MYVIDEO,          CSIDL_PROGRAM_FILES,    CSIDL_PROGRAM_FILES_COMMON,
+      CSIDL_WINDOWS,          CSIDL_SYSTEM,           CSIDL_FONTS,            CSIDL_COMMON_PROGRAMS,
+      CSIDL_COMMON_STARTMENU, CSIDL_COMMON_STARTUP,   CSIDL_COMMON_DESKTOPDIRECTORY,
+      CSIDL_COMMON_APPDATA,   CSIDL_COMMON_DOCUMENTS,
+  };
+  size_t length = strlen(folder);
+  for (int csidl : kFolders) {
+    char path[MAX_PATH];
+    if (GetSpecialFolderPath(csidl, path) != S_OK || !path[0]) continue;
+    if (SameDirectory(folder, path)) return true;
+    // An ancestor of it, by name.
+    if (strlen(path) > length && _strnicmp(path, folder, length) == 0 && path[length] == '\\') return true;
+  }
+  return false;
+}
+
 // Removes dir (ending with a backslash) and its ancestors up to created, each
 // only while it is empty. created, already checked to be on dir's path, is the
-// first folder the installer had to make; empty means it made none.
+// first folder the installer had to make; empty means it made none. Whatever
+// stays is reported with its reason, the folders above it too.
 void RemoveFolders(const char* dir, const char* created, UninstallReport* report) {
   if (!created[0]) return;
   size_t top = strlen(created);
@@ -61,8 +106,14 @@ void RemoveFolders(const char* dir, const char* created, UninstallReport* report
   CopyText(folder, dir);
   size_t length = strlen(folder);
   if (length > 0 && folder[length - 1] == '\\') folder[--length] = '\0';
+  bool kept = false;
   while (length >= top) {
-    if (RemoveDirectoryA(folder)) {
+    if (kept) {
+      report->Add(What::kFolder, Result::kLeft, Why::kHoldsKept, 0, folder);
+    } else if (IsSystemFolder(folder)) {
+      report->Add(What::kFolder, Result::kLeft, Why::kSystemFolder, 0, folder);
+      kept = true;
+    } else if (RemoveDirectoryA(folder)) {
       report->Add(What::kFolder, Result::kRemoved, Why::kNone, 0, folder);
     } else {
       DWORD code = GetLastError();
@@ -73,7 +124,7 @@ void RemoveFolders(const char* dir, const char* created, UninstallReport* report
         // the folders above it.
         Why why = code == ERROR_DIR_NOT_EMPTY ? Why::kNotEmpty : IsInUse(code) ? Why::kInUse : Why::kFailed;
         report->Add(What::kFolder, Result::kLeft, why, code, folder);
-        return;
+        kept = true;
       }
     }
     char* slash = strrchr(folder, '\\');
@@ -117,7 +168,11 @@ bool UninstallStringIsOurs(HKEY key, const UninstallPlan& plan) {
   return SameDirectory(path, plan.file_dir);
 }
 
-void RemoveKey(HKEY root, const char* root_name, const char* subkey, const UninstallPlan* check_owner,
+// Removes a key the installer made. The uninstall entry (check_owner set) goes
+// only when its command starts this installation's uninstaller; the product key
+// (the installer makes it empty) only while it holds no values. No key with
+// subkeys goes. Returns false when the key is another installation's.
+bool RemoveKey(HKEY root, const char* root_name, const char* subkey, const UninstallPlan* check_owner,
                UninstallReport* report) {
   char text[MAX_PATH + 80];
   FormatText(text, sizeof text, "%s\\%s", root_name, subkey);
@@ -126,21 +181,25 @@ void RemoveKey(HKEY root, const char* root_name, const char* subkey, const Unins
     LONG status = key.Open(root, subkey, KEY_READ);
     if (status == ERROR_FILE_NOT_FOUND) {
       report->Add(What::kRegistryKey, Result::kGone, Why::kNone, 0, text);
-      return;
+      return true;
     }
     if (status != ERROR_SUCCESS) {
       report->Add(What::kRegistryKey, Result::kLeft, Why::kFailed, static_cast<DWORD>(status), text);
-      return;
+      return true;
     }
     if (check_owner && !UninstallStringIsOurs(key.get(), *check_owner)) {
       report->Add(What::kRegistryKey, Result::kLeft, Why::kNotOurs, 0, text);
-      return;
+      return false;
     }
     // Old systems delete subkeys along with a key; nobody else's key may go.
     DWORD subkeys = 0, values = 0;
     if (!key.Counts(&subkeys, &values) || subkeys != 0) {
       report->Add(What::kRegistryKey, Result::kLeft, Why::kHasSubkeys, 0, text);
-      return;
+      return true;
+    }
+    if (!check_owner && values != 0) {
+      report->Add(What::kRegistryKey, Result::kLeft, Why::kHasValues, 0, text);
+      return true;
     }
   }
   LONG status = RegDeleteKeyA(root, subkey);
@@ -148,6 +207,7 @@ void RemoveKey(HKEY root, const char* root_name, const char* subkey, const Unins
     report->Add(What::kRegistryKey, Result::kRemoved, Why::kNone, 0, text);
   else
     report->Add(What::kRegistryKey, Result::kLeft, Why::kFailed, static_cast<DWORD>(status), text);
+  return true;
 }
 
 // The maker's key goes only when nothing of anyone is left in it.
@@ -195,15 +255,17 @@ bool AnythingInstalled(const UninstallPlan& plan, const RemovalPlaces& places) {
 }
 
 void RemoveInstallation(const UninstallPlan& plan, const RemovalPlaces& places, UninstallReport* report) {
-  for (int i = 0; i < plan.shortcut_count; ++i) RemoveFile(plan.shortcut_dir, plan.shortcuts[i], What::kLink, report);
+  // The links first, while the files they lead to are still there to compare.
+  for (int i = 0; i < plan.shortcut_count; ++i)
+    RemoveFile(plan.shortcut_dir, plan.shortcuts[i], What::kLink, plan.file_dir, report);
   if (plan.desk_sc_name[0]) {
     if (places.desktop_dir && places.desktop_dir[0])
-      RemoveFile(places.desktop_dir, plan.desk_sc_name, What::kDesktopLink, report);
+      RemoveFile(places.desktop_dir, plan.desk_sc_name, What::kDesktopLink, plan.file_dir, report);
     else
       report->Add(What::kDesktopLink, Result::kLeft, Why::kFailed, ERROR_PATH_NOT_FOUND, plan.desk_sc_name);
   }
   for (int i = 0; i < plan.file_count; ++i)
-    if (!IsPostponed(plan.files[i], places)) RemoveFile(plan.file_dir, plan.files[i], What::kFile, report);
+    if (!IsPostponed(plan.files[i], places)) RemoveFile(plan.file_dir, plan.files[i], What::kFile, nullptr, report);
 
   if (plan.shortcut_dir[0]) RemoveFolders(plan.shortcut_dir, plan.created_shortcut_dir, report);
 
@@ -219,12 +281,20 @@ void RemoveInstallation(const UninstallPlan& plan, const RemovalPlaces& places, 
     if (JoinPath(path, plan.file_dir, kUninstallIniName))
       report->Add(What::kFile, Result::kLeft, Why::kKeptForRetry, 0, path);
   } else {
-    RemoveKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", subkey, &plan, report);
+    bool entry_ours = RemoveKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", subkey, &plan, report);
     ProductKeyPath(plan, subkey);
-    RemoveKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", subkey, nullptr, report);
-    RemoveMakerKeyIfEmpty(plan, report);
+    if (entry_ours) {
+      RemoveKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", subkey, nullptr, report);
+      RemoveMakerKeyIfEmpty(plan, report);
+    } else if (KeyExists(HKEY_CURRENT_USER, subkey)) {
+      // The product is registered by another installation, which shares the key.
+      char text[MAX_PATH + 80];
+      FormatText(text, sizeof text, "HKEY_CURRENT_USER\\%s", subkey);
+      report->Add(What::kRegistryKey, Result::kLeft, Why::kOtherInstallation, 0, text);
+    }
     for (int i = 0; i < plan.file_count; ++i)
-      if (IsPostponed(plan.files[i], places)) RemoveFile(plan.file_dir, plan.files[i], What::kFile, report);
+      if (IsPostponed(plan.files[i], places))
+        RemoveFile(plan.file_dir, plan.files[i], What::kFile, nullptr, report);
   }
 
   RemoveFolders(plan.file_dir, plan.created_file_dir, report);

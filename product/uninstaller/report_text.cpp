@@ -61,6 +61,11 @@ UINT ReasonId(Why why) {
     case Why::kHasSubkeys: return IDS_WHY_HAS_SUBKEYS;
     case Why::kTooMany: return IDS_WHY_TOO_MANY;
     case Why::kKeptForRetry: return IDS_WHY_KEPT_FOR_RETRY;
+    case Why::kNotOurLink: return IDS_WHY_NOT_OUR_LINK;
+    case Why::kHasValues: return IDS_WHY_HAS_VALUES;
+    case Why::kOtherInstallation: return IDS_WHY_OTHER_INSTALLATION;
+    case Why::kSystemFolder: return IDS_WHY_SYSTEM_FOLDER;
+    case Why::kHoldsKept: return IDS_WHY_HOLDS_KEPT;
     case Why::kNone:
     case Why::kFailed: break;
   }
@@ -96,8 +101,15 @@ void FormatReport(const UninstallPlan& plan, const UninstallReport& report, HINS
                   size_t size) {
   TextBuilder out(text, size);
   char format[256];
-  LoadText(instance, RemovedCompletely(report) ? IDS_REPORT_DONE : IDS_REPORT_PARTLY, format, sizeof format);
-  out.Format(format, plan.program, plan.provider);
+  // The product stays on the computer while another installation of it is
+  // registered: then only this folder's installation is said to be removed.
+  bool other = false;
+  for (int i = 0; i < report.line_count; ++i)
+    other |= report.lines[i].result == Result::kLeft &&
+             (report.lines[i].why == Why::kNotOurs || report.lines[i].why == Why::kOtherInstallation);
+  UINT summary = !RemovedCompletely(report) ? IDS_REPORT_PARTLY : other ? IDS_REPORT_DONE_HERE : IDS_REPORT_DONE;
+  LoadText(instance, summary, format, sizeof format);
+  out.Format(format, plan.program, plan.provider, plan.file_dir);
 
   out.Append("\r\n\r\n");
   LoadText(instance, IDS_REPORT_REMOVED, format, sizeof format);

@@ -37,9 +37,24 @@ int UninstallReport::Count(Result result) const {
   return n;
 }
 
+bool KeptAsNotOurs(Why why) {
+  switch (why) {
+    case Why::kNotEmpty:
+    case Why::kNotOurs:
+    case Why::kNotOurLink:
+    case Why::kHasValues:
+    case Why::kOtherInstallation:
+    case Why::kSystemFolder:
+    case Why::kHoldsKept:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool UninstallReport::LeftInstalledItems() const {
   for (int i = 0; i < line_count; ++i)
-    if (lines[i].result == Result::kLeft && lines[i].why != Why::kNotEmpty) return true;
+    if (lines[i].result == Result::kLeft && !KeptAsNotOurs(lines[i].why)) return true;
   return false;
 }
 

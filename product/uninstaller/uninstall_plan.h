@@ -30,7 +30,17 @@ enum class Why {
   kHasSubkeys,     // a registry key that holds keys the installer did not make
   kTooMany,        // a list section longer than a record can be
   kKeptForRetry,   // kept so that the uninstaller can run again
+  kNotOurLink,     // a link that does not lead to a file of this installation
+  kHasValues,      // a registry key that holds values the installer did not make
+  kOtherInstallation,  // the product key, while another installation is registered
+  kSystemFolder,   // a shell folder of the system, or a folder that holds one
+  kHoldsKept,      // a folder above one that was left in place
 };
+
+// True for the reasons that keep what is not this installation's alone (the
+// user's files, links and values, another installation, the system's folders):
+// leaving such an item does not make the uninstall incomplete.
+bool KeptAsNotOurs(Why why);
 
 enum class What { kFile, kLink, kDesktopLink, kFolder, kRegistryKey, kRecordEntry };
 enum class Result { kRemoved, kGone, kLeft, kRefused };
@@ -51,8 +61,8 @@ struct UninstallReport {
   void Add(What what, Result result, Why why, DWORD error, const char* text);
   int Count(What what, Result result) const;
   int Count(Result result) const;
-  // True when something the installer made was left, other than folders that
-  // hold the user's own files.
+  // True when something the installer made was left, other than what was kept
+  // as not this installation's alone (KeptAsNotOurs).
   bool LeftInstalledItems() const;
 
   int line_count = 0;

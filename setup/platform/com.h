@@ -33,6 +33,21 @@ class ComPtr {
   T* p_ = nullptr;
 };
 
+// COM on this thread for the scope's lifetime, left as it was found on every
+// way out, exceptions included.
+class ComScope {
+ public:
+  ComScope() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  ~ComScope() {
+    if (ok_) CoUninitialize();
+  }
+
+ private:
+  bool ok_;
+};
+
 // An item identifier list allocated by the shell, freed with the shell's own
 // allocator (on old systems it is not the COM task allocator).
 class ShellItemList {

@@ -104,3 +104,22 @@ HRESULT CreateShortcut(const char* target, const char* link_file, const char* de
   // The interfaces are released in reverse order of declaration: the file first.
   return file->Save(wide_name, TRUE);
 }
+
+HRESULT ReadShortcutTarget(const char* link_file, char* target) {
+  target[0] = '\0';
+  ComPtr<IShellLinkA> link;
+  HRESULT hr = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
+                                link.ReceiveVoid());
+  if (FAILED(hr)) return hr;
+  ComPtr<IPersistFile> file;
+  hr = link->QueryInterface(kPersistFileInterface, file.ReceiveVoid());
+  if (FAILED(hr)) return hr;
+  WCHAR wide_name[MAX_PATH];
+  if (!MultiByteToWideChar(CP_ACP, 0, link_file, -1, wide_name, MAX_PATH)) return E_INVALIDARG;
+  hr = file->Load(wide_name, STGM_READ);
+  if (FAILED(hr)) return hr;
+  // S_FALSE: a link without a path (to a virtual object).
+  hr = link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+  if (hr != S_OK) target[0] = '\0';
+  return FAILED(hr) ? hr : (target[0] ? S_OK : S_FALSE);
+}

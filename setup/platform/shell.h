@@ -23,4 +23,10 @@ int BrowseForFolder(HWND owner, const char* title, int root_csidl, char* path);
 // Returns the HRESULT of the last step reached; negative means failure.
 HRESULT CreateShortcut(const char* target, const char* link_file, const char* description);
 
+// The target path of the shell link at link_file, as the link holds it, into a
+// MAX_PATH buffer: S_OK; S_FALSE (and an empty target) for a link without a
+// path; a failing HRESULT, with an empty target, for a file that is no link.
+// COM must be initialised on the calling thread.
+HRESULT ReadShortcutTarget(const char* link_file, char* target);
+
 #endif

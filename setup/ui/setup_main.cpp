@@ -3,26 +3,9 @@
 #include <mmsystem.h>
 #include <objbase.h>
 
+#include "platform/com.h"
 #include "platform/system_dlls.h"
 #include "resources/resource.h"
-
-namespace {
-
-// COM is left as we found it on every way out, exceptions included.
-class ComScope {
- public:
-  ComScope() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-  ~ComScope() {
-    if (ok_) CoUninitialize();
-  }
-
- private:
-  bool ok_;
-};
-
-}  // namespace
 
 int SetupMain(HINSTANCE instance) {
   InitCommonControlsFromSystem();
