@@ -1,11 +1,8 @@
 #include "uninstall_record.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "platform/file.h"
-#include "platform/handle.h"
 #include "platform/text.h"
 #include "uninstall_names.h"
 
@@ -21,9 +18,12 @@ void AppendName(char (*names)[64], int32_t* count, const char* name) {
   ++*count;
 }
 
-// Calls put(section, key, value) for every key of the record, in file order.
-template <typename Put>
-bool ForEachKey(const UninstallRecord& record, Put put) {
+// One key of the record in the file ini; true when it went well.
+using KeyStep = bool (*)(const char* ini, const char* section, const char* key, const char* value);
+
+// Takes step for every key of the record, in file order; true when every one
+// went well. Every key is tried.
+bool ForEachKey(const UninstallRecord& record, const char* ini, KeyStep step) {
   const struct {
     const char* key;
     const char* value;
@@ -38,46 +38,29 @@ bool ForEachKey(const UninstallRecord& record, Put put) {
       {"desk_sc_name", record.desk_sc_name},
   };
   bool all = true;
-  for (const auto& entry : common) all &= put("COMMON", entry.key, entry.value);
+  for (const auto& entry : common) all &= step(ini, "COMMON", entry.key, entry.value);
   char key[8];
   for (int32_t i = 0; i < record.file_count && i < UninstallRecord::kMaxNames; ++i) {
     FormatText(key, sizeof key, "f%02d", static_cast<int>(i));
-    all &= put("FILES", key, record.files[i]);
+    all &= step(ini, "FILES", key, record.files[i]);
   }
   for (int32_t i = 0; i < record.shortcut_count && i < UninstallRecord::kMaxNames; ++i) {
     FormatText(key, sizeof key, "s%02d", static_cast<int>(i));
-    all &= put("SHORTCUTS", key, record.shortcuts[i]);
+    all &= step(ini, "SHORTCUTS", key, record.shortcuts[i]);
   }
   return all;
 }
 
-// Whether the file on disk holds every key of the record, in order. The
-// profile writer need not say that a write did not reach the disk (Wine's
-// reports success on a full one), so the file itself is read back.
-bool OnDisk(const UninstallRecord& record, const char* ini) {
-  // 128 list keys of 63 characters and the paths fit many times over.
-  constexpr DWORD kMaxSize = 65536;
-  Handle file(CreateFileA(ini, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  DWORD size = file ? GetFileSize(file.get(), nullptr) : INVALID_FILE_SIZE;
-  if (size == INVALID_FILE_SIZE || size > kMaxSize) return false;
-  std::unique_ptr<char[]> bytes(new (std::nothrow) char[size + 1]);
-  DWORD read = 0;
-  if (!bytes || !ReadFile(file.get(), bytes.get(), size, &read, nullptr) || read != size) return false;
-  bytes[size] = '\0';
+bool WriteKey(const char* ini, const char* section, const char* key, const char* value) {
+  return WritePrivateProfileStringA(section, key, value, ini) != 0;
+}
 
-  const char* at = bytes.get();
-  const char* section = "";
-  return ForEachKey(record, [&](const char* in_section, const char* key, const char* value) {
-    char line[MAX_PATH + 32];
-    if (strcmp(in_section, section) != 0) {
-      section = in_section;
-      FormatText(line, sizeof line, "[%s]\r\n", section);
-      if (!at || !(at = strstr(at, line))) return false;
-    }
-    // A key line follows the line before it.
-    if (!FormatText(line, sizeof line, "\n%s=%s\r\n", key, value) || !at || !(at = strstr(at, line))) return false;
-    return true;
-  });
+// Whether the key reads back with its value. A default no record holds tells an
+// absent key from an empty one.
+bool KeyReadsBack(const char* ini, const char* section, const char* key, const char* value) {
+  char read[MAX_PATH];
+  GetPrivateProfileStringA(section, key, "\x01", read, sizeof read, ini);
+  return strcmp(read, value) == 0;
 }
 
 }  // namespace
@@ -126,11 +109,11 @@ int32_t UninstallRecord::WriteUninstallIni(const char* dir) {
   AppendFile(kUninstallIniName);
 
   // Every key is tried; one that did not go in (a disk that filled, say) makes
-  // the record unusable, and the installation must not call itself done.
-  bool written = ForEachKey(*this, [&](const char* section, const char* key, const char* value) {
-    return WritePrivateProfileStringA(section, key, value, ini) != 0;
-  });
-  // The profile writer may hold what it wrote; its file is read only once flushed.
+  // the record unusable, and the installation must not call itself done. The
+  // profile writer need not report such a key (Wine's reports success on a full
+  // disk), so the record is read back once the writer has let go of the file:
+  // its next reader reads the disk.
+  bool written = ForEachKey(*this, ini, WriteKey);
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini);
-  return written && OnDisk(*this, ini) ? 1 : 0;
+  return written && ForEachKey(*this, ini, KeyReadsBack) ? 1 : 0;
 }
