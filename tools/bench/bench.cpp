@@ -166,7 +166,7 @@ Pieces RunPieces(const std::string& root) {
   snprintf(record->shortcut_dir, sizeof record->shortcut_dir, "%s", group.c_str());
   for (int row = 0; row < kManifestRows; ++row) {
     record->AppendFile(kManifest[row].file_name);
-    if (kManifest[row].caption[0]) record->AppendShortcut(kManifest[row].caption);
+    if (kManifest[row].caption[0]) record->AppendShortcut((std::string(kManifest[row].caption) + ".lnk").c_str());
   }
   start = Now();
   if (!record->WriteUninstallIni(record->file_dir)) {
