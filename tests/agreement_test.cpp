@@ -98,12 +98,7 @@ class InstallerAgreement : public ::testing::Test {
     test::Process setup;
     ASSERT_TRUE(setup.Start(exe));
     if (accept) {
-      HWND agreement = test::WaitForWindow(
-          [&] {
-            HWND found = test::FindTopLevel(setup.id(), "#32770", kAgreementCaption);
-            return found && IsWindowVisible(found) ? found : nullptr;
-          },
-          20000);
+      HWND agreement = test::WaitForDialog(setup.id(), kAgreementCaption, 20000);
       ASSERT_NE(agreement, nullptr) << "no agreement dialog";
       test::PressButton(agreement, IDOK);
     }
@@ -133,13 +128,11 @@ class InstallerAgreement : public ::testing::Test {
   std::string ShownAgreement(const std::string& exe) {
     test::Process setup;
     EXPECT_TRUE(setup.Start(exe));
-    HWND dialog = test::WaitForWindow(
-        [&] { return test::FindTopLevel(setup.id(), "#32770", kAgreementCaption); }, 20000);
+    HWND dialog = test::WaitForDialog(setup.id(), kAgreementCaption, 25000);
     if (!dialog) {
       ADD_FAILURE() << "no agreement dialog";
       return "";
     }
-    test::WaitUntil([&] { return IsWindowVisible(dialog) != 0; }, 5000);
     std::string text = test::WindowText(GetDlgItem(dialog, IDC_AGREEMENT_TEXT));
     test::PressButton(dialog, IDCANCEL);
     DWORD code = 1;
@@ -175,41 +168,14 @@ TEST_F(InstallerAgreement, TruncatedAndEmptyResourcesShowDataCorrupted) {
   ExpectCorruptBoxThenExit(exe);
 }
 
-// A dialog template that is missing or damaged: the dialog cannot be made
-// (DialogBoxParam gives -1), which is never taken for Accept.
-TEST_F(InstallerAgreement, BrokenDialogTemplatesShowDataCorrupted) {
-  {
-    SCOPED_TRACE("agreement template missing");
-    std::string exe = CopyOfInstaller();
-    ASSERT_TRUE(test::RenumberResource(exe, RT_DIALOG, IDD_AGREEMENT, IDD_AGREEMENT - 1));
-    ExpectCorruptBoxThenExit(exe);
-  }
-  {
-    SCOPED_TRACE("agreement template naming a control class that does not exist");
-    std::string dialog;
-    {
-      HMODULE installer = LoadLibraryExA(TEST_INSTALLER, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-      ASSERT_NE(installer, nullptr);
-      HRSRC found = FindResourceA(installer, MAKEINTRESOURCEA(IDD_AGREEMENT), RT_DIALOG);
-      if (found)
-        dialog.assign(static_cast<const char*>(LockResource(LoadResource(installer, found))),
-                      SizeofResource(installer, found));
-      FreeLibrary(installer);
-    }
-    // The edit control's class, the ordinal 0x0081, becomes an unknown one.
-    size_t edit_class = dialog.find(std::string("\xff\xff\x81\x00", 4));
-    ASSERT_NE(edit_class, std::string::npos) << "no edit control in the template";
-    dialog[edit_class + 2] = '\x8f';
-    std::string exe = scratch_ / "MurkleSetup.exe";
-    ASSERT_TRUE(test::CopyWithResource(TEST_INSTALLER, exe, RT_DIALOG, IDD_AGREEMENT,
-                                       MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), dialog));
-    ExpectCorruptBoxThenExit(exe);
-  }
-  {
-    SCOPED_TRACE("setup options template missing");
-    std::string exe = CopyOfInstaller();
-    ASSERT_TRUE(test::RenumberResource(exe, RT_DIALOG, IDD_SETUP, IDD_SETUP - 1));
-    ExpectCorruptBoxThenExit(exe, /*accept=*/true);
+// A dialog template that cannot be made into a dialog (DialogBoxParam gives
+// -1, here for a missing one) is never taken for Accept.
+TEST_F(InstallerAgreement, MissingDialogTemplatesShowDataCorrupted) {
+  for (int id : {IDD_AGREEMENT, IDD_SETUP}) {
+    SCOPED_TRACE(id);
+    const std::string exe = CopyOfInstaller();
+    ASSERT_TRUE(test::RenumberResource(exe, RT_DIALOG, id, id - 1));
+    ExpectCorruptBoxThenExit(exe, /*accept=*/id == IDD_SETUP);
   }
 }
 

@@ -39,12 +39,7 @@ class Installed {
 };
 
 HWND WaitForDialog(DWORD process_id, const char* caption) {
-  return test::WaitForWindow(
-      [&]() -> HWND {
-        HWND dialog = test::FindTopLevel(process_id, "#32770", caption);
-        return dialog && IsWindowVisible(dialog) ? dialog : nullptr;
-      },
-      kWindowWaitMs);
+  return test::WaitForDialog(process_id, caption, kWindowWaitMs);
 }
 
 bool WaitGone(HWND window) {

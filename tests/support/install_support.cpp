@@ -159,18 +159,13 @@ bool InstallerSession::Open(const std::string& exe, const char* working_dir) {
     ADD_FAILURE() << "the installer did not start";
     return false;
   }
-  HWND agreement = WaitForWindow([&] { return FindTopLevel(process_.id(), "#32770", kAgreementCaption); }, 20000);
-  if (!agreement || !WaitUntil([&] { return IsWindowVisible(agreement) != 0; }, 10000)) {
+  HWND agreement = WaitForDialog(process_.id(), kAgreementCaption, 30000);
+  if (!agreement) {
     ADD_FAILURE() << "no agreement dialog";
     return false;
   }
   PressButton(agreement, IDOK);
-  dialog_ = WaitForWindow(
-      [&] {
-        HWND found = FindTopLevel(process_.id(), "#32770", kSetupCaption);
-        return found && IsWindowVisible(found) ? found : nullptr;
-      },
-      20000);
+  dialog_ = WaitForDialog(process_.id(), kSetupCaption, 20000);
   if (!dialog_) ADD_FAILURE() << "no setup options dialog after Accept";
   return dialog_ != nullptr;
 }

@@ -252,6 +252,15 @@ HWND FindTopLevel(DWORD process_id, const char* class_name, const char* caption)
   return nullptr;
 }
 
+HWND WaitForDialog(DWORD process_id, const char* caption, DWORD timeout_ms) {
+  return WaitForWindow(
+      [&]() -> HWND {
+        HWND dialog = FindTopLevel(process_id, "#32770", caption);
+        return dialog && IsWindowVisible(dialog) ? dialog : nullptr;
+      },
+      timeout_ms);
+}
+
 HWND FindMessageBox(DWORD process_id) {
   for (HWND window : TopLevelWindows(process_id)) {
     if (ClassName(window) != "#32770" || !IsWindowVisible(window)) continue;
@@ -320,6 +329,16 @@ void Process::Kill() {
     TerminateProcess(info_.hProcess, 255);
     WaitForSingleObject(info_.hProcess, 5000);
   }
+}
+
+std::string ResourceBytes(const std::string& exe, const char* type, int id) {
+  std::string bytes;
+  HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return bytes;
+  if (HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), type))
+    bytes.assign(static_cast<const char*>(LockResource(LoadResource(module, found))), SizeofResource(module, found));
+  FreeLibrary(module);
+  return bytes;
 }
 
 bool CopyWithResource(const std::string& from, const std::string& to, const char* type, int id,

@@ -67,6 +67,9 @@ std::vector<HWND> Children(HWND parent);
 // The first top-level window of process_id whose class and caption match
 // (null matches anything).
 HWND FindTopLevel(DWORD process_id, const char* class_name, const char* caption);
+// Waits for a visible dialog ("#32770") of process_id with that caption; null
+// on timeout.
+HWND WaitForDialog(DWORD process_id, const char* caption, DWORD timeout_ms);
 // A message box of process_id (a "#32770" window that has a static text and
 // no control of the program's own dialogs).
 HWND FindMessageBox(DWORD process_id);
@@ -113,6 +116,9 @@ class Process {
   PROCESS_INFORMATION info_ = {};
 };
 
+// The bytes of resource (type, id) of an executable read as a data file; empty
+// when there is none.
+std::string ResourceBytes(const std::string& exe, const char* type, int id);
 // Copies an executable and replaces one of its resources in the copy.
 bool CopyWithResource(const std::string& from, const std::string& to, const char* type, int id,
                       WORD language, const std::string& data);
