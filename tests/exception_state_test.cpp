@@ -13,7 +13,7 @@
 #include <typeinfo>
 #include <vector>
 
-#include "platform/exception_state.h"
+#include "runtime/runtime.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "file_layer_support.h"
 #include "install/config.h"
 #include "install/extract.h"
-#include "install/inflate_calls.h"
+#include "install/zstream.h"
 #include "install/payload.h"
 #include "resources/resource.h"
 #include "support/test_support.h"

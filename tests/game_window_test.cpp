@@ -12,7 +12,7 @@
 #include "game.h"
 #include "../product/game/window/layout.h"
 #include "../product/game/window/resource.h"
-#include "platform/text.h"
+#include "common/text.h"
 #include "score_table.h"
 #include "support/test_support.h"
 #include "test_paths.h"

@@ -16,7 +16,7 @@
 #include "install/config.h"
 #include "install/install.h"
 #include "platform/file.h"
-#include "platform/text.h"
+#include "common/text.h"
 #include "support/install_support.h"
 #include "support/test_support.h"
 #include "test_paths.h"

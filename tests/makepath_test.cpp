@@ -10,7 +10,7 @@
 
 #include "platform/file.h"
 #include "platform/makepath.h"
-#include "platform/text.h"
+#include "common/text.h"
 #include "support/install_support.h"
 #include "support/test_support.h"
 

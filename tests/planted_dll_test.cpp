@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/system_dlls.h"
+#include "common/system_dlls.h"
 #include "resources/resource.h"
 #include "support/install_support.h"
 #include "support/test_support.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "install/config.h"
-#include "platform/text.h"
+#include "common/text.h"
 #include "resources/resource.h"
 #include "support/install_support.h"
 #include "support/test_support.h"

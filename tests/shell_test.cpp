@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/shell_links.h"
 #include "platform/shell.h"
 #include "support/install_support.h"
 #include "support/test_support.h"

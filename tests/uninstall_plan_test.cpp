@@ -8,9 +8,11 @@
 #include <set>
 #include <string>
 
-#include "platform/com.h"
-#include "platform/shell.h"
-#include "platform/text.h"
+#include "common/com.h"
+#include "common/paths.h"
+#include "common/shell_links.h"
+#include "common/text.h"
+#include "path_checks.h"
 #include "removal.h"
 #include "report_text.h"
 #include "support/install_support.h"

@@ -12,7 +12,7 @@
 #include "install/config.h"
 #include "install/uninstall_record.h"
 #include "platform/file.h"
-#include "platform/text.h"
+#include "common/text.h"
 #include "file_layer_support.h"
 #include "support/test_support.h"
 

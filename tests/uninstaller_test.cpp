@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/shell.h"
+#include "common/shell_links.h"
 #include "support/install_support.h"
 #include "support/test_support.h"
 #include "test_paths.h"

@@ -7,10 +7,11 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/com.h"
-#include "platform/handle.h"
-#include "platform/shell.h"
-#include "platform/text.h"
+#include "common/com.h"
+#include "common/handle.h"
+#include "common/paths.h"
+#include "common/shell_links.h"
+#include "common/text.h"
 #include "removal.h"
 #include "report_text.h"
 #include "resource.h"

@@ -4,9 +4,11 @@
 
 #include <cstring>
 
-#include "platform/registry_key.h"
-#include "platform/shell.h"
-#include "platform/text.h"
+#include "common/paths.h"
+#include "common/registry_key.h"
+#include "common/shell_links.h"
+#include "common/text.h"
+#include "path_checks.h"
 
 namespace {
 

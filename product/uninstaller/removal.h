@@ -3,7 +3,7 @@
 #ifndef MURKLE_UNINSTALLER_REMOVAL_H
 #define MURKLE_UNINSTALLER_REMOVAL_H
 
-#include "install/uninstall_names.h"
+#include "common/uninstall_format.h"
 #include "uninstall_plan.h"
 
 // Where the plan's relative names point besides its own folders.

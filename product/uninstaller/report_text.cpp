@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/text.h"
+#include "common/text.h"
 #include "resource.h"
 
 void LoadText(HINSTANCE instance, UINT id, char* buffer, int size) {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <cwchar>
 
-#include "platform/handle.h"
-#include "platform/text.h"
+#include "common/handle.h"
+#include "common/text.h"
 
 namespace {
 

@@ -4,8 +4,9 @@
 
 #include <cstring>
 
-#include "platform/shell.h"
-#include "platform/text.h"
+#include "common/shell_links.h"
+#include "common/text.h"
+#include "common/uninstall_format.h"
 
 namespace {
 
@@ -15,8 +16,8 @@ constexpr int kRows =
 #undef MANIFEST_ROW
     ;
 static_assert(kRows <= SetupConfig::kMaxRows, "the manifest has room for 64 rows");
-// The uninstall record lists every file plus uninst.ini in 64 places.
-static_assert(kRows <= SetupConfig::kMaxRows - 1, "the uninstall record holds 63 payload files");
+// The uninstall record lists every file plus uninst.ini.
+static_assert(kRows <= record::kMaxNames - 1, "the uninstall record holds every payload file and itself");
 
 // The rows as manifest.def writes them. In the fixed 64-character fields of a
 // ManifestEntry they would take 1.9 KB of the program, most of it zeros, so
@@ -35,9 +36,10 @@ constexpr ManifestText kManifestText[] = {
 };
 
 // A caption names its link file too, so it leaves room for ".lnk" in the
-// record's 64-byte names.
-#define MANIFEST_ROW(id, name, size, caption) \
-  static_assert(sizeof(name) <= 64 && sizeof(caption) + 4 <= 64, "manifest texts fit their fields");
+// record's names.
+#define MANIFEST_ROW(id, name, size, caption)                                          \
+  static_assert(sizeof(name) <= record::kNameSize && sizeof(caption) + 4 <= record::kNameSize, \
+                "manifest texts fit their fields");
 #include "resources/manifest.def"
 #undef MANIFEST_ROW
 

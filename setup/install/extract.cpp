@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "install/config.h"
-#include "install/inflate_calls.h"
+#include "install/zstream.h"
 #include "platform/file.h"
-#include "platform/text.h"
+#include "common/text.h"
 
 namespace {
 
@@ -25,39 +25,7 @@ const char kStageInit[] = "initialization data inflation";
 const char kStageData[] = "data inflation";
 const char kStageEnd[] = "ending inflation";
 
-// The macro passes the version and stream size of the zlib we are built with.
-int StartInflate(z_streamp stream) { return inflateInit(stream); }
-
-// One extraction's zlib stream, ended on every way out of the call; on the
-// normal path explicitly, so that the result of ending it is checked.
-class Inflation {
- public:
-  Inflation() { memset(&stream_, 0, sizeof stream_); }
-  Inflation(const Inflation&) = delete;
-  Inflation& operator=(const Inflation&) = delete;
-  ~Inflation() {
-    if (started_) g_inflateCalls.end(&stream_);
-  }
-  int Start() {
-    int result = g_inflateCalls.init(&stream_);
-    started_ = result == Z_OK;
-    return result;
-  }
-  int End() {
-    started_ = false;
-    return g_inflateCalls.end(&stream_);
-  }
-  z_stream* operator->() { return &stream_; }
-  z_stream* Get() { return &stream_; }
-
- private:
-  z_stream stream_;
-  bool started_ = false;
-};
-
 }  // namespace
-
-InflateCalls g_inflateCalls = {StartInflate, inflateEnd};
 
 void CheckInflateResult(int result, const char* stage) {
   if (result == Z_OK) return;
@@ -67,10 +35,10 @@ void CheckInflateResult(int result, const char* stage) {
 
 void SetupConfig::InflateResourceToFile(const void* data, uint32_t size, const char* target) {
   DiskFile file;
-  Inflation stream;
+  InflateStream stream;
   try {
     file.Create(target, 1);
-    CheckInflateResult(stream.Start(), kStageInit);
+    CheckInflateResult(stream.Init(), kStageInit);
     // zlib's input pointer is not const; it only reads through it.
     stream->next_in = static_cast<Bytef*>(const_cast<void*>(data));
     stream->avail_in = size;

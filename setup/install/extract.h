@@ -1,4 +1,7 @@
-// Turning one payload stream into its file.
+// Turning one payload stream into its file. The extraction itself is
+// SetupConfig::InflateResourceToFile, declared with the configuration
+// (config.h) whose rows it serves and defined in extract.cpp; this header holds
+// what it shares with its callers and tests.
 #ifndef MURKLE_INSTALL_EXTRACT_H
 #define MURKLE_INSTALL_EXTRACT_H
 

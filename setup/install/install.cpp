@@ -7,13 +7,14 @@
 #include "payload.h"
 #include "platform/file.h"
 #include "platform/makepath.h"
-#include "platform/paths.h"
+#include "common/paths.h"
+#include "common/shell_links.h"
 #include "platform/shell.h"
-#include "platform/registry_key.h"
-#include "platform/text.h"
+#include "common/registry_key.h"
+#include "common/text.h"
 #include "resources/resource.h"
 #include "uninstall_record.h"
-#include "uninstall_names.h"
+#include "common/uninstall_format.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ HRESULT CreateGroupLinks(const SetupConfig& config, UninstallRecord& record) {
   for (int32_t row = 0; row < config.count; ++row) {
     const ManifestEntry& entry = config.manifest[row];
     if (!entry.caption[0]) continue;
-    char link[MAX_PATH], target[MAX_PATH], link_name[64 + sizeof kLinkSuffix];
+    char link[MAX_PATH], target[MAX_PATH], link_name[record::kNameSize + sizeof kLinkSuffix];
     if (!FormatText(link, sizeof link, "%s%s%s", config.shortcut_dir, entry.caption, kLinkSuffix) ||
         !FormatText(target, sizeof target, "%s%s", config.file_dir, entry.file_name))
       return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);

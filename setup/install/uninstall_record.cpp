@@ -3,15 +3,15 @@
 #include <cstring>
 
 #include "platform/file.h"
-#include "platform/text.h"
-#include "uninstall_names.h"
+#include "common/text.h"
+#include "common/uninstall_format.h"
 
 namespace {
 
-// Adds name to a list of 64 names of 64 bytes. A name that would not fit whole,
+// Adds name to a list of the record's names. A name that would not fit whole,
 // or a 65th one, is left out: a cut name could make the uninstaller remove
 // another file, while a missing one only leaves a file behind.
-void AppendName(char (*names)[64], int32_t* count, const char* name) {
+void AppendName(char (*names)[record::kNameSize], int32_t* count, const char* name) {
   if (!name || *count < 0 || *count >= UninstallRecord::kMaxNames) return;
   if (strlen(name) >= sizeof names[0]) return;
   CopyText(names[*count], name);
@@ -28,25 +28,25 @@ bool ForEachKey(const UninstallRecord& record, const char* ini, KeyStep step) {
     const char* key;
     const char* value;
   } common[] = {
-      {"provider", record.provider},
-      {"program", record.program},
-      {"created_file_dir", record.created_file_dir},
-      {"file_dir", record.file_dir},
-      {"created_shortcut_dir", record.created_shortcut_dir},
-      {"shortcut_dir", record.shortcut_dir},
-      {"desktop_shortcut", record.desktop_shortcut ? "1" : "0"},
-      {"desk_sc_name", record.desk_sc_name},
+      {record::kProvider, record.provider},
+      {record::kProgram, record.program},
+      {record::kCreatedFileDir, record.created_file_dir},
+      {record::kFileDir, record.file_dir},
+      {record::kCreatedShortcutDir, record.created_shortcut_dir},
+      {record::kShortcutDir, record.shortcut_dir},
+      {record::kDesktopShortcut, record.desktop_shortcut ? "1" : "0"},
+      {record::kDeskScName, record.desk_sc_name},
   };
   bool all = true;
-  for (const auto& entry : common) all &= step(ini, "COMMON", entry.key, entry.value);
+  for (const auto& entry : common) all &= step(ini, record::kCommon, entry.key, entry.value);
   char key[8];
   for (int32_t i = 0; i < record.file_count && i < UninstallRecord::kMaxNames; ++i) {
-    FormatText(key, sizeof key, "f%02d", static_cast<int>(i));
-    all &= step(ini, "FILES", key, record.files[i]);
+    FormatText(key, sizeof key, record::kListKeyFormat, record::kFileLetter, static_cast<int>(i));
+    all &= step(ini, record::kFiles, key, record.files[i]);
   }
   for (int32_t i = 0; i < record.shortcut_count && i < UninstallRecord::kMaxNames; ++i) {
-    FormatText(key, sizeof key, "s%02d", static_cast<int>(i));
-    all &= step(ini, "SHORTCUTS", key, record.shortcuts[i]);
+    FormatText(key, sizeof key, record::kListKeyFormat, record::kShortcutLetter, static_cast<int>(i));
+    all &= step(ini, record::kShortcuts, key, record.shortcuts[i]);
   }
   return all;
 }

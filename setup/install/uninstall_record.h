@@ -6,8 +6,10 @@
 
 #include <cstdint>
 
+#include "common/uninstall_format.h"
+
 struct UninstallRecord {
-  static constexpr int kMaxNames = 64;
+  static constexpr int kMaxNames = record::kMaxNames;
 
   UninstallRecord();
 
@@ -20,18 +22,18 @@ struct UninstallRecord {
   // then) or a key did not go in (the file is then incomplete).
   int32_t WriteUninstallIni(const char* dir);
 
-  char provider[64];
-  char program[64];
+  char provider[record::kNameSize];
+  char program[record::kNameSize];
   char created_file_dir[MAX_PATH];      // top directory the installation made, or empty
   char file_dir[MAX_PATH];              // ends with a backslash
   char created_shortcut_dir[MAX_PATH];  // the same for the program group
   char shortcut_dir[MAX_PATH];          // ends with a backslash
   int32_t desktop_shortcut;
   int32_t file_count;
-  char files[kMaxNames][64];
+  char files[kMaxNames][record::kNameSize];
   int32_t shortcut_count;
-  char shortcuts[kMaxNames][64];
-  char desk_sc_name[64];  // empty when no desktop link was made
+  char shortcuts[kMaxNames][record::kNameSize];
+  char desk_sc_name[record::kNameSize];  // empty when no desktop link was made
 };
 
 #endif

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "file_calls.h"
-#include "text.h"
+#include "common/text.h"
 
 // The file layer speaks Polish, in Windows-1250; the escapes keep the bytes
 // independent of how this source file is read.

@@ -4,27 +4,9 @@
 
 #include <cstring>
 
+#include "common/find_handle.h"
+#include "common/text.h"
 #include "file.h"
-#include "text.h"
-
-namespace {
-
-// A directory search, closed when it goes out of scope.
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  ~FindHandle() {
-    if (valid()) FindClose(handle_);
-  }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-
-}  // namespace
 
 int PathExists(const char* path, char* found_name) {
   if (!path) return 0;

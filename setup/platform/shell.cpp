@@ -2,17 +2,10 @@
 
 #include <shlobj.h>
 
-#include "com.h"
-#include "text.h"
+#include "common/com.h"
+#include "common/text.h"
 
 namespace {
-
-// The shell link's class and the two interfaces used here. Defined here
-// rather than taken from the uuid library, whose one object carries every
-// identifier the system has.
-constexpr GUID kShellLinkClass = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr GUID kShellLinkInterface = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr GUID kPersistFileInterface = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // A block from the shell's allocator, given back to the same allocator.
 class ShellBuffer {
@@ -47,13 +40,6 @@ uint32_t GetFreeBytes(const char* path) {
   return static_cast<uint32_t>(free_bytes);
 }
 
-HRESULT GetSpecialFolderPath(int csidl, char* path) {
-  ShellItemList list;
-  HRESULT hr = SHGetSpecialFolderLocation(nullptr, csidl, list.Receive());
-  if (FAILED(hr)) return hr;
-  return SHGetPathFromIDListA(list.Get(), path) ? S_OK : E_FAIL;
-}
-
 int BrowseForFolder(HWND owner, const char* title, int root_csidl, char* path) {
   ComPtr<IMalloc> allocator;
   if (FAILED(SHGetMalloc(allocator.Receive()))) return 0;
@@ -80,46 +66,4 @@ int BrowseForFolder(HWND owner, const char* title, int root_csidl, char* path) {
   }
   // The chosen list, the root and the buffer go back to the allocator, in that order.
   return result;
-}
-
-HRESULT CreateShortcut(const char* target, const char* link_file, const char* description) {
-  ComPtr<IShellLinkA> link;
-  HRESULT hr = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
-                                link.ReceiveVoid());
-  if (FAILED(hr)) return hr;
-  link->SetPath(target);
-  link->SetDescription(description);
-
-  ComPtr<IPersistFile> file;
-  hr = link->QueryInterface(kPersistFileInterface, file.ReceiveVoid());
-  if (FAILED(hr)) return hr;
-
-  // A name that does not fit the wide buffer is refused: the conversion would
-  // leave it unterminated, and a cut name would be another file.
-  WCHAR wide_name[MAX_PATH];
-  if (!MultiByteToWideChar(CP_ACP, 0, link_file, -1, wide_name, MAX_PATH)) {
-    DWORD error = GetLastError();
-    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
-  }
-  // The interfaces are released in reverse order of declaration: the file first.
-  return file->Save(wide_name, TRUE);
-}
-
-HRESULT ReadShortcutTarget(const char* link_file, char* target) {
-  target[0] = '\0';
-  ComPtr<IShellLinkA> link;
-  HRESULT hr = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
-                                link.ReceiveVoid());
-  if (FAILED(hr)) return hr;
-  ComPtr<IPersistFile> file;
-  hr = link->QueryInterface(kPersistFileInterface, file.ReceiveVoid());
-  if (FAILED(hr)) return hr;
-  WCHAR wide_name[MAX_PATH];
-  if (!MultiByteToWideChar(CP_ACP, 0, link_file, -1, wide_name, MAX_PATH)) return E_INVALIDARG;
-  hr = file->Load(wide_name, STGM_READ);
-  if (FAILED(hr)) return hr;
-  // S_FALSE: a link without a path (to a virtual object).
-  hr = link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-  if (hr != S_OK) target[0] = '\0';
-  return FAILED(hr) ? hr : (target[0] ? S_OK : S_FALSE);
 }

@@ -6,8 +6,8 @@
 #include "install/config.h"
 #include "install/install.h"
 #include "platform/shell.h"
-#include "platform/system_dlls.h"
-#include "platform/text.h"
+#include "common/system_dlls.h"
+#include "common/text.h"
 #include "resources/resource.h"
 #include "setup_main.h"
 

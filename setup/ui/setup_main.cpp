@@ -3,8 +3,8 @@
 #include <mmsystem.h>
 #include <objbase.h>
 
-#include "platform/com.h"
-#include "platform/system_dlls.h"
+#include "common/com.h"
+#include "common/system_dlls.h"
 #include "resources/resource.h"
 
 int SetupMain(HINSTANCE instance) {

@@ -19,12 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "common/find_handle.h"
+#include "common/shell_links.h"
 #include "install/config.h"
 #include "install/install.h"
 #include "install/payload.h"
 #include "install/uninstall_record.h"
 #include "platform/file.h"
-#include "platform/shell.h"
 
 namespace {
 
@@ -36,20 +37,21 @@ double Now() {
 }
 
 void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = dir + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
+  {
+    WIN32_FIND_DATAA found;
+    FindHandle find(FindFirstFileA((dir + "\\*").c_str(), &found));
+    if (find.valid()) {
+      do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string path = dir + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+          RemoveTree(path);
+        else
+          DeleteFileA(path.c_str());
+      } while (FindNextFileA(find.get(), &found));
+    }
+  }  // the search is closed before its folder goes
   RemoveDirectoryA(dir.c_str());
 }
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "platform/handle.h"
-#include "platform/text.h"
+#include "common/handle.h"
+#include "common/text.h"
 
 bool PathNextToProgram(const char* name, char (&path)[MAX_PATH]) {
   char module[MAX_PATH];

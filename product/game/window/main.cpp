@@ -11,7 +11,7 @@
 #include "data_file.h"
 #include "game.h"
 #include "layout.h"
-#include "platform/text.h"
+#include "common/text.h"
 #include "resource.h"
 #include "score_table.h"
 #include "storage.h"

@@ -1,4 +1,6 @@
-#include "exception_state.h"
+// Each thread's C++ exception state, kept in one TLS slot of this program's own.
+// The runtime finds the state through __cxa_get_globals, defined here.
+#include "runtime.h"
 
 #include <windows.h>
 

@@ -7,9 +7,9 @@
 
 #include <cstdlib>
 
-#include "platform/exception_state.h"
-#include "platform/system_dlls.h"
-#include "setup_main.h"
+#include "common/system_dlls.h"
+#include "runtime.h"
+#include "ui/setup_main.h"
 
 extern "C" {
 // MinGW's runtime library: runs the static constructors once. On 32-bit x86 one of them
@@ -30,7 +30,7 @@ extern "C" int __cdecl atexit(void(__cdecl* function)(void)) {
 // thread ends. The replaced start-up had the thread-exit callback that did
 // that; without it its runtime registers nothing and answers 0, and so does
 // this, without the 1 KB of callback machinery. No key of this program has a
-// destructor: the exception state has a slot of its own (exception_state.h).
+// destructor: the exception state has a slot of its own (exception_state.cpp).
 extern "C" int __mingwthr_key_dtor(DWORD, void (*)(void*)) { return 0; }
 
 // The system calls the entry point with a stack aligned to 4 bytes only.

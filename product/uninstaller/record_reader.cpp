@@ -3,124 +3,12 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/handle.h"
-#include "platform/paths.h"
-#include "platform/text.h"
-
-// ---- Report ----
-
-void UninstallReport::Add(What what, Result result, Why why, DWORD error, const char* text) {
-  if (line_count >= kMaxLines) {
-    ++dropped;
-    return;
-  }
-  ReportLine& line = lines[line_count++];
-  line.what = what;
-  line.result = result;
-  line.why = why;
-  line.error = error;
-  // A cut text still says which item it was; the paths here fit anyway.
-  CopyText(line.text, text);
-}
-
-int UninstallReport::Count(What what, Result result) const {
-  int n = 0;
-  for (int i = 0; i < line_count; ++i)
-    if (lines[i].what == what && lines[i].result == result) ++n;
-  return n;
-}
-
-int UninstallReport::Count(Result result) const {
-  int n = 0;
-  for (int i = 0; i < line_count; ++i)
-    if (lines[i].result == result) ++n;
-  return n;
-}
-
-bool KeptAsNotOurs(Why why) {
-  switch (why) {
-    case Why::kNotEmpty:
-    case Why::kNotOurs:
-    case Why::kNotOurLink:
-    case Why::kHasValues:
-    case Why::kOtherInstallation:
-    case Why::kSystemFolder:
-    case Why::kHoldsKept:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool UninstallReport::LeftInstalledItems() const {
-  for (int i = 0; i < line_count; ++i)
-    if (lines[i].result == Result::kLeft && !KeptAsNotOurs(lines[i].why)) return true;
-  return false;
-}
-
-// ---- Path checks ----
+#include "common/handle.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "path_checks.h"
 
 namespace {
-
-bool EqualsNoCase(const char* a, const char* b) { return _stricmp(a, b) == 0; }
-
-// A link file's name: something followed by ".lnk", in any case.
-bool IsLinkName(const char* name) {
-  size_t length = strlen(name);
-  return length > 4 && _stricmp(name + length - 4, ".lnk") == 0;
-}
-
-}  // namespace
-
-Why CheckCreatedDir(const char* created, const char* dir) {
-  if (!IsAbsolutePlainPath(created) || EndsWithBackslash(created)) {
-    return IsRootPath(created) ? Why::kDriveRoot : Why::kNotAbsolute;
-  }
-  if (IsRootPath(created)) return Why::kDriveRoot;
-  // created plus its backslash must be where dir starts, so that "C:\Pro" is
-  // never taken for an ancestor of "C:\Program Files\".
-  size_t length = strlen(created);
-  if (strlen(dir) <= length || _strnicmp(created, dir, length) != 0 || dir[length] != '\\')
-    return Why::kNotPrefix;
-  return Why::kNone;
-}
-
-namespace {
-
-// Volume and file index of an existing folder.
-bool FolderIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-  Handle folder(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  return folder && GetFileInformationByHandle(folder.get(), info) != 0 &&
-         (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// path without its trailing backslash, unless it is a root.
-bool WithoutTrailingBackslash(const char* path, char (&out)[MAX_PATH]) {
-  if (!CopyText(out, path)) return false;
-  size_t length = strlen(out);
-  if (length > 0 && out[length - 1] == '\\' && !IsRootPath(out)) out[length - 1] = '\0';
-  return true;
-}
-
-}  // namespace
-
-bool SameDirectory(const char* a, const char* b) {
-  char left[MAX_PATH], right[MAX_PATH];
-  if (!WithoutTrailingBackslash(a, left) || !WithoutTrailingBackslash(b, right)) return false;
-  if (EqualsNoCase(left, right)) return true;
-  // Short names, mapped drives and the like: ask the file system.
-  BY_HANDLE_FILE_INFORMATION x, y;
-  if (!FolderIdentity(left, &x) || !FolderIdentity(right, &y)) return false;
-  return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
-         x.nFileIndexLow == y.nFileIndexLow;
-}
-
-// ---- Reading the record ----
-
-namespace {
-
-constexpr char kCommon[] = "COMMON";
 
 // Reads one [COMMON] value. False when the key is absent; *overlong when the
 // value does not fit a field of size bytes.
@@ -128,7 +16,7 @@ bool ReadCommon(const char* ini, const char* key, char* value, size_t size, bool
   // A default no record can hold tells an absent key from an empty one.
   static const char kAbsent[] = "\x01";
   char buffer[1024];
-  DWORD length = GetPrivateProfileStringA(kCommon, key, kAbsent, buffer, sizeof buffer, ini);
+  DWORD length = GetPrivateProfileStringA(record::kCommon, key, kAbsent, buffer, sizeof buffer, ini);
   *overlong = false;
   if (strcmp(buffer, kAbsent) == 0) {
     value[0] = '\0';
@@ -279,44 +167,44 @@ RecordStatus ReadUninstallRecord(const char* own_dir, UninstallPlan* plan, Unins
   }
 
   bool overlong_provider, overlong_program;
-  bool has_provider = ReadCommon(ini, "provider", plan->provider, sizeof plan->provider, &overlong_provider);
-  bool has_program = ReadCommon(ini, "program", plan->program, sizeof plan->program, &overlong_program);
+  bool has_provider = ReadCommon(ini, record::kProvider, plan->provider, sizeof plan->provider, &overlong_provider);
+  bool has_program = ReadCommon(ini, record::kProgram, plan->program, sizeof plan->program, &overlong_program);
   // The names become registry keys: they must be single key names.
   if (!has_provider || !has_program || overlong_provider || overlong_program || !plan->provider[0] ||
       !plan->program[0] || strchr(plan->provider, '\\') || strchr(plan->program, '\\'))
     return RecordStatus::kDamaged;
 
   // Without a usable file_dir the whole record is unusable.
-  if (!ReadDirectory(ini, "file_dir", plan->file_dir, nullptr)) return RecordStatus::kDamaged;
+  if (!ReadDirectory(ini, record::kFileDir, plan->file_dir, nullptr)) return RecordStatus::kDamaged;
   // Files are removed relative to file_dir, so it must be where this record
   // and its uninstaller are; a copied or moved record describes someone else.
   if (!SameDirectory(plan->file_dir, own_dir)) return RecordStatus::kForeign;
 
-  if (!ReadList(ini, "FILES", 'f', false, plan->files, &plan->file_count, report))
+  if (!ReadList(ini, record::kFiles, record::kFileLetter, false, plan->files, &plan->file_count, report))
     return RecordStatus::kDamaged;  // the installer always lists at least uninst.ini
 
-  ReadCreated(ini, "created_file_dir", plan->file_dir, plan->created_file_dir, report);
-  if (ReadDirectory(ini, "shortcut_dir", plan->shortcut_dir, report)) {
-    ReadCreated(ini, "created_shortcut_dir", plan->shortcut_dir, plan->created_shortcut_dir, report);
-    ReadList(ini, "SHORTCUTS", 's', true, plan->shortcuts, &plan->shortcut_count, report);
+  ReadCreated(ini, record::kCreatedFileDir, plan->file_dir, plan->created_file_dir, report);
+  if (ReadDirectory(ini, record::kShortcutDir, plan->shortcut_dir, report)) {
+    ReadCreated(ini, record::kCreatedShortcutDir, plan->shortcut_dir, plan->created_shortcut_dir, report);
+    ReadList(ini, record::kShortcuts, record::kShortcutLetter, true, plan->shortcuts, &plan->shortcut_count, report);
   } else {
     // Links listed without a folder to find them in are refused as a whole.
     char probe[4];
-    if (GetPrivateProfileSectionA("SHORTCUTS", probe, sizeof probe, ini) > 0)
-      Refuse(report, Why::kNotAbsolute, "shortcut_dir", "(the links of [SHORTCUTS])");
+    if (GetPrivateProfileSectionA(record::kShortcuts, probe, sizeof probe, ini) > 0)
+      Refuse(report, Why::kNotAbsolute, record::kShortcutDir, "(the links of [SHORTCUTS])");
   }
 
   char desktop[8];
   bool overlong;
-  ReadCommon(ini, "desktop_shortcut", desktop, sizeof desktop, &overlong);
+  ReadCommon(ini, record::kDesktopShortcut, desktop, sizeof desktop, &overlong);
   if (strcmp(desktop, "1") == 0) {
-    ReadCommon(ini, "desk_sc_name", plan->desk_sc_name, sizeof plan->desk_sc_name, &overlong);
+    ReadCommon(ini, record::kDeskScName, plan->desk_sc_name, sizeof plan->desk_sc_name, &overlong);
     const char* name = plan->desk_sc_name;
     Why why = overlong                   ? Why::kOverlong
               : !IsPlainFileName(name)   ? Why::kNotPlainName
               : !IsLinkName(name)        ? Why::kNotALink
                                          : Why::kNone;
-    if (why != Why::kNone && (name[0] || overlong)) Refuse(report, why, "desk_sc_name", overlong ? "..." : name);
+    if (why != Why::kNone && (name[0] || overlong)) Refuse(report, why, record::kDeskScName, overlong ? "..." : name);
     if (why != Why::kNone) plan->desk_sc_name[0] = '\0';
   }
   return RecordStatus::kOk;

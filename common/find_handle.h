@@ -1,0 +1,22 @@
+// A directory search, closed on every way out.
+#ifndef MURKLE_COMMON_FIND_HANDLE_H
+#define MURKLE_COMMON_FIND_HANDLE_H
+
+#include <windows.h>
+
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  ~FindHandle() {
+    if (valid()) FindClose(handle_);
+  }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+#endif

@@ -1,0 +1,62 @@
+#include "path_checks.h"
+
+#include <cstring>
+
+#include "common/handle.h"
+#include "common/paths.h"
+#include "common/text.h"
+
+namespace {
+
+bool EqualsNoCase(const char* a, const char* b) { return _stricmp(a, b) == 0; }
+
+}  // namespace
+
+bool IsLinkName(const char* name) {
+  size_t length = strlen(name);
+  return length > 4 && _stricmp(name + length - 4, ".lnk") == 0;
+}
+
+Why CheckCreatedDir(const char* created, const char* dir) {
+  if (!IsAbsolutePlainPath(created) || EndsWithBackslash(created)) {
+    return IsRootPath(created) ? Why::kDriveRoot : Why::kNotAbsolute;
+  }
+  if (IsRootPath(created)) return Why::kDriveRoot;
+  // created plus its backslash must be where dir starts, so that "C:\Pro" is
+  // never taken for an ancestor of "C:\Program Files\".
+  size_t length = strlen(created);
+  if (strlen(dir) <= length || _strnicmp(created, dir, length) != 0 || dir[length] != '\\')
+    return Why::kNotPrefix;
+  return Why::kNone;
+}
+
+namespace {
+
+// Volume and file index of an existing folder.
+bool FolderIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+  Handle folder(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return folder && GetFileInformationByHandle(folder.get(), info) != 0 &&
+         (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// path without its trailing backslash, unless it is a root.
+bool WithoutTrailingBackslash(const char* path, char (&out)[MAX_PATH]) {
+  if (!CopyText(out, path)) return false;
+  size_t length = strlen(out);
+  if (length > 0 && out[length - 1] == '\\' && !IsRootPath(out)) out[length - 1] = '\0';
+  return true;
+}
+
+}  // namespace
+
+bool SameDirectory(const char* a, const char* b) {
+  char left[MAX_PATH], right[MAX_PATH];
+  if (!WithoutTrailingBackslash(a, left) || !WithoutTrailingBackslash(b, right)) return false;
+  if (EqualsNoCase(left, right)) return true;
+  // Short names, mapped drives and the like: ask the file system.
+  BY_HANDLE_FILE_INFORMATION x, y;
+  if (!FolderIdentity(left, &x) || !FolderIdentity(right, &y)) return false;
+  return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+         x.nFileIndexLow == y.nFileIndexLow;
+}

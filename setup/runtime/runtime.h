@@ -1,0 +1,29 @@
+// The setup program's own replacements for pieces of the C and C++ runtime. It
+// ships as one small file, and each of these is taken because the piece it
+// replaces brings code the program never runs. (Sizes on i686, -Os.)
+//
+//   startup.cpp          the C runtime's start-up object: command line and
+//                        environment parsing, wildcards, run-time relocation,
+//                        thread-local callbacks, signals (some 8 KB); also
+//                        atexit, libgcc's thread-key destructor hook (1 KB of
+//                        callback machinery) and the verbose terminate handler
+//                        (its demangler is some 45 KB)
+//   exception_state.cpp  the runtime's emulated thread-local exception state
+//                        (some 2.5 KB): one TLS slot of our own
+//   checksums.cpp        zlib's unrolled, table-driven adler32 and crc32
+//                        (some 10 KB): the same values in a few hundred bytes
+//   startfiles.gcc       the link settings that leave the replaced start files
+//                        out, with the entry point (CMakeLists.txt here)
+//
+// The replacements must be objects of the program itself, so that the linker
+// takes them before it looks into the libraries.
+#ifndef MURKLE_RUNTIME_RUNTIME_H
+#define MURKLE_RUNTIME_RUNTIME_H
+
+// Takes the exception state's slot. Call once at start-up, before any thread
+// but the first exists and while no exception is being thrown or handled.
+// Until then, and for good if the system has no slot to give, every thread
+// would share one state, which is right only while a single thread throws.
+void PrepareExceptionState();
+
+#endif
