@@ -53,3 +53,22 @@ bool AppendBackslash(char* buffer, size_t size) {
 bool JoinPath(char* buffer, size_t size, const char* dir, const char* name) {
   return FormatText(buffer, size, EndsWithBackslash(dir) ? "%s%s" : "%s\\%s", dir, name);
 }
+
+TextBuilder::TextBuilder(char* text, size_t size) : text_(text), size_(size) {
+  if (size_ > 0) text_[0] = '\0';
+}
+
+void TextBuilder::Append(const char* piece) { Format("%s", piece); }
+
+void TextBuilder::Format(const char* format, ...) {
+  if (full_ || size_ == 0) return;
+  va_list args;
+  va_start(args, format);
+  bool fit = FormatTextV(text_ + used_, size_ - used_, format, args);
+  va_end(args);
+  used_ += strlen(text_ + used_);
+  if (!fit) {
+    full_ = true;
+    if (size_ >= 4) CopyText(text_ + size_ - 4, 4, "...");
+  }
+}

@@ -1,16 +1,20 @@
 // Bounded text helpers: every write into a fixed buffer of this program goes
 // through these, so that an overlong result is a decision, never an overrun.
-#ifndef MURKLE_PLATFORM_TEXT_H
-#define MURKLE_PLATFORM_TEXT_H
+#ifndef MURKLE_COMMON_TEXT_H
+#define MURKLE_COMMON_TEXT_H
 
 #include <cstdarg>
 #include <cstddef>
 
+// The compiler checks each literal format against its arguments. Formats from
+// a string table go through FormatString (string_formats.h) instead.
+#define MURKLE_PRINTF(format_index, first_arg) __attribute__((format(printf, format_index, first_arg)))
+
 // Formats into buffer (size bytes, terminator included). Always terminates when
 // size > 0. Returns true when the whole text fit; on false the buffer holds the
 // text cut to size - 1 characters.
-bool FormatText(char* buffer, size_t size, const char* format, ...);
-bool FormatTextV(char* buffer, size_t size, const char* format, va_list args);
+bool FormatText(char* buffer, size_t size, const char* format, ...) MURKLE_PRINTF(3, 4);
+bool FormatTextV(char* buffer, size_t size, const char* format, va_list args) MURKLE_PRINTF(3, 0);
 
 // Copies source into buffer the same way; a null source gives the empty text.
 bool CopyText(char* buffer, size_t size, const char* source);
@@ -38,5 +42,20 @@ template <size_t N>
 inline bool JoinPath(char (&buffer)[N], const char* dir, const char* name) {
   return JoinPath(buffer, N, dir, name);
 }
+
+// Appends to a fixed buffer; once something does not fit, the text is cut and
+// ends with "..." and further appends do nothing.
+class TextBuilder {
+ public:
+  TextBuilder(char* text, size_t size);
+  void Append(const char* piece);
+  void Format(const char* format, ...) MURKLE_PRINTF(2, 3);
+
+ private:
+  char* text_;
+  size_t size_;
+  size_t used_ = 0;
+  bool full_ = false;
+};
 
 #endif

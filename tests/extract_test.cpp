@@ -10,8 +10,8 @@
 #include "file_layer_support.h"
 #include "install/config.h"
 #include "install/extract.h"
-#include "install/zstream.h"
 #include "install/payload.h"
+#include "install/zstream.h"
 #include "resources/resource.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -141,13 +141,13 @@ TEST_F(ExtractTest, TheMessageIsOneProcessWideBuffer) {
 
 // Starting and ending the stream fail only through zlib itself; the injected
 // calls give zlib's real answers to a wrong version and to a second end.
-int WrongVersion(z_streamp stream) { return inflateInit_(stream, "0.9.9", static_cast<int>(sizeof(z_stream))); }
-int EndTwice(z_streamp stream) {
+int WrongVersion(z_streamp stream) noexcept { return inflateInit_(stream, "0.9.9", static_cast<int>(sizeof(z_stream))); }
+int EndTwice(z_streamp stream) noexcept {
   inflateEnd(stream);
   return inflateEnd(stream);
 }
 int g_ends = 0;
-int CountedEnd(z_streamp stream) {
+int CountedEnd(z_streamp stream) noexcept {
   ++g_ends;
   return inflateEnd(stream);
 }

@@ -200,7 +200,6 @@ TEST_P(DamagedDataFile, IsRefusedWithItsReason) {
   ChunkView chunk;
   EXPECT_FALSE(data.Find(dat::kTagText, dat::kTextHowToPlay, &chunk)) << "a refused file offers nothing";
   EXPECT_EQ(data.level_count(), 0);
-  EXPECT_STRNE(DataErrorText(GetParam().expected), DataErrorText(DataError::kNone));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DamagedDataFile, testing::ValuesIn(kDamage),

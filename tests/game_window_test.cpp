@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "data_file.h"
-#include "game.h"
 #include "../product/game/window/layout.h"
 #include "../product/game/window/resource.h"
 #include "common/text.h"
+#include "data_file.h"
+#include "game.h"
 #include "score_table.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -209,7 +209,7 @@ TEST(GameWindow, AScriptedGameEndsInTheHighScoreTable) {
   test::Process process;
   ASSERT_TRUE(install.Start(&process)) << "error " << GetLastError();
   HWND window = test::WaitForWindow(
-      [&] { return test::FindTopLevel(process.id(), layout::kWindowClass, layout::kCaption); }, kWindowWaitMs);
+      [&] { return test::FindTopLevel(process.id(), layout::kWindowClass, "Murkle"); }, kWindowWaitMs);
   ASSERT_NE(window, nullptr) << "no game window";
   RECT client;
   ASSERT_TRUE(GetClientRect(window, &client));
@@ -312,7 +312,7 @@ TEST(GameWindow, BadFilesGiveAClearMessage) {
     test::PressButton(box, IDOK);
     if (c.plays_on) {
       HWND window = test::WaitForWindow(
-          [&] { return test::FindTopLevel(process.id(), layout::kWindowClass, layout::kCaption); }, kWindowWaitMs);
+          [&] { return test::FindTopLevel(process.id(), layout::kWindowClass, "Murkle"); }, kWindowWaitMs);
       ASSERT_NE(window, nullptr) << "the game should go on with a fresh table";
       PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
     }
@@ -329,7 +329,7 @@ TEST(GameWindow, AScoreThatCannotBeSavedIsReportedAndKept) {
   test::Process process;
   ASSERT_TRUE(install.Start(&process));
   HWND window = test::WaitForWindow(
-      [&] { return test::FindTopLevel(process.id(), layout::kWindowClass, layout::kCaption); }, kWindowWaitMs);
+      [&] { return test::FindTopLevel(process.id(), layout::kWindowClass, "Murkle"); }, kWindowWaitMs);
   ASSERT_NE(window, nullptr);
   // Someone else holds the score file and shares nothing.
   const std::string before = test::ReadWholeFile(install / "murkle.hsc");

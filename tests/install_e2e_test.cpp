@@ -226,7 +226,7 @@ TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalled) {
     HWND window = nullptr, box = nullptr;
     test::WaitForWindow(
         [&] {
-          window = test::FindTopLevel(game.id(), layout::kWindowClass, layout::kCaption);
+          window = test::FindTopLevel(game.id(), layout::kWindowClass, "Murkle");
           box = test::FindMessageBox(game.id());
           return window ? window : box;
         },

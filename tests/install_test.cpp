@@ -13,10 +13,10 @@
 #include <set>
 #include <string>
 
+#include "common/text.h"
 #include "install/config.h"
 #include "install/install.h"
 #include "platform/file.h"
-#include "common/text.h"
 #include "support/install_support.h"
 #include "support/test_support.h"
 #include "test_paths.h"

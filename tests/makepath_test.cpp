@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "platform/file.h"
 #include "platform/makepath.h"
-#include "common/text.h"
 #include "support/install_support.h"
 #include "support/test_support.h"
 

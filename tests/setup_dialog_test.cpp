@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "install/config.h"
 #include "common/text.h"
+#include "install/config.h"
 #include "resources/resource.h"
 #include "support/install_support.h"
 #include "support/test_support.h"

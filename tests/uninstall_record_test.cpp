@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
+#include "file_layer_support.h"
 #include "install/config.h"
 #include "install/uninstall_record.h"
 #include "platform/file.h"
-#include "common/text.h"
-#include "file_layer_support.h"
 #include "support/test_support.h"
 
 namespace {

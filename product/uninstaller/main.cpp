@@ -12,6 +12,7 @@
 #include "common/paths.h"
 #include "common/shell_links.h"
 #include "common/text.h"
+#include "formats.h"
 #include "removal.h"
 #include "report_text.h"
 #include "resource.h"
@@ -23,13 +24,11 @@ namespace {
 // Exit codes, for whoever waits on the uninstaller.
 enum ExitCode { kDone = 0, kCannotStart = 1, kDeclined = 2, kIncomplete = 3 };
 
-int Box(HINSTANCE instance, const char* caption, UINT type, UINT id, ...) {
-  char format[512], text[1024];
-  LoadText(instance, id, format, sizeof format);
-  va_list args;
-  va_start(args, id);
-  FormatTextV(text, sizeof text, format, args);
-  va_end(args);
+// A message box with text Id of the string table, formatted with args.
+template <UINT Id, typename... Args>
+int Box(HINSTANCE instance, const char* caption, UINT type, Args... args) {
+  char text[1024];
+  FormatLoaded<kUninstallFormats, Id>(instance, text, sizeof text, args...);
   return MessageBoxA(nullptr, text, caption, type | MB_SETFOREGROUND);
 }
 
@@ -42,12 +41,12 @@ int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original
   char* name = strrchr(own_dir, '\\');
   char own_name[kNameSize];
   if (!name || !CopyText(own_name, name + 1)) {
-    Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_NO_OWN_PATH);
+    Box<IDS_NO_OWN_PATH>(instance, plain_caption, MB_OK | MB_ICONERROR);
     return kCannotStart;
   }
   name[1] = '\0';
   if (!IsAbsolutePlainPath(own_dir)) {
-    Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_NO_OWN_PATH);
+    Box<IDS_NO_OWN_PATH>(instance, plain_caption, MB_OK | MB_ICONERROR);
     return kCannotStart;
   }
 
@@ -62,33 +61,33 @@ int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original
     case RecordStatus::kOk:
       break;
     case RecordStatus::kMissing:
-      Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_RECORD_MISSING, ini);
+      Box<IDS_RECORD_MISSING>(instance, plain_caption, MB_OK | MB_ICONERROR, ini);
       return kCannotStart;
     case RecordStatus::kUnreadable:
-      Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_RECORD_UNREADABLE, ini,
+      Box<IDS_RECORD_UNREADABLE>(instance, plain_caption, MB_OK | MB_ICONERROR, ini,
           static_cast<unsigned long>(error));
       return kCannotStart;
     case RecordStatus::kDamaged:
-      Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_RECORD_DAMAGED, ini);
+      Box<IDS_RECORD_DAMAGED>(instance, plain_caption, MB_OK | MB_ICONERROR, ini);
       return kCannotStart;
     case RecordStatus::kForeign:
-      Box(instance, plain_caption, MB_OK | MB_ICONERROR, IDS_RECORD_FOREIGN, ini, plan->file_dir);
+      Box<IDS_RECORD_FOREIGN>(instance, plain_caption, MB_OK | MB_ICONERROR, ini, plan->file_dir);
       return kCannotStart;
   }
 
-  char caption_format[64], caption[128];
-  LoadText(instance, IDS_CAPTION, caption_format, sizeof caption_format);
-  FormatText(caption, sizeof caption, caption_format, plan->program);
+  char caption[128];
+  FormatLoaded<kUninstallFormats, IDS_CAPTION>(instance, caption, sizeof caption,
+                                               static_cast<const char*>(plan->program));
 
   char desktop[MAX_PATH] = "";
   if (plan->desk_sc_name[0] && GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY, desktop) < 0) desktop[0] = '\0';
   RemovalPlaces places = {desktop, own_name};
 
   if (!AnythingInstalled(*plan, places)) {
-    Box(instance, caption, MB_OK | MB_ICONINFORMATION, IDS_NOTHING_FOUND, plan->program, plan->provider);
+    Box<IDS_NOTHING_FOUND>(instance, caption, MB_OK | MB_ICONINFORMATION, plan->program, plan->provider);
     return kDone;
   }
-  if (Box(instance, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDS_CONFIRM, plan->program,
+  if (Box<IDS_CONFIRM>(instance, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, plan->program,
           plan->provider) != IDYES)
     return kDeclined;
 
@@ -128,7 +127,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
   if (length == 0 || length >= sizeof own_path) {
     char caption[64];
     LoadText(instance, IDS_CAPTION_PLAIN, caption, sizeof caption);
-    Box(instance, caption, MB_OK | MB_ICONERROR, IDS_NO_OWN_PATH);
+    Box<IDS_NO_OWN_PATH>(instance, caption, MB_OK | MB_ICONERROR);
     return kCannotStart;
   }
   if (StartTemporaryCopy(own_path)) return kDone;

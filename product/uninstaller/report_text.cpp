@@ -3,12 +3,7 @@
 #include <cstring>
 
 #include "common/text.h"
-#include "resource.h"
-
-void LoadText(HINSTANCE instance, UINT id, char* buffer, int size) {
-  if (size <= 0) return;
-  if (LoadStringA(instance, id, buffer, size) <= 0) buffer[0] = '\0';
-}
+#include "formats.h"
 
 bool RemovedCompletely(const UninstallReport& report) {
   return !report.LeftInstalledItems() && report.Count(Result::kRefused) == 0;
@@ -16,33 +11,13 @@ bool RemovedCompletely(const UninstallReport& report) {
 
 namespace {
 
-// Appends to a fixed buffer; once something does not fit, the text is cut and
-// ends with "..." and further appends do nothing.
-class TextBuilder {
- public:
-  TextBuilder(char* text, size_t size) : text_(text), size_(size) {
-    if (size_ > 0) text_[0] = '\0';
-  }
-  void Append(const char* piece) { Format("%s", piece); }
-  void Format(const char* format, ...) {
-    if (full_ || size_ == 0) return;
-    va_list args;
-    va_start(args, format);
-    bool fit = FormatTextV(text_ + used_, size_ - used_, format, args);
-    va_end(args);
-    used_ += strlen(text_ + used_);
-    if (!fit) {
-      full_ = true;
-      if (size_ >= 4) CopyText(text_ + size_ - 4, 4, "...");
-    }
-  }
-
- private:
-  char* text_;
-  size_t size_;
-  size_t used_ = 0;
-  bool full_ = false;
-};
+// Every reason is formatted with the line's error number.
+using Reason = LoadedFormat<kUninstallFormats, IDS_WHY_IN_USE, IDS_WHY_NOT_EMPTY, IDS_WHY_FAILED,
+                            IDS_WHY_NOT_PLAIN_NAME, IDS_WHY_OVERLONG, IDS_WHY_OUT_OF_SEQUENCE, IDS_WHY_DUPLICATE,
+                            IDS_WHY_NOT_A_LINK, IDS_WHY_NOT_ABSOLUTE, IDS_WHY_NOT_PREFIX, IDS_WHY_DRIVE_ROOT,
+                            IDS_WHY_UNKNOWN_KEY, IDS_WHY_NOT_OURS, IDS_WHY_HAS_SUBKEYS, IDS_WHY_TOO_MANY,
+                            IDS_WHY_KEPT_FOR_RETRY, IDS_WHY_NOT_OUR_LINK, IDS_WHY_HAS_VALUES,
+                            IDS_WHY_OTHER_INSTALLATION, IDS_WHY_SYSTEM_FOLDER, IDS_WHY_HOLDS_KEPT>;
 
 UINT ReasonId(Why why) {
   switch (why) {
@@ -73,25 +48,26 @@ UINT ReasonId(Why why) {
 }
 
 void AppendLines(TextBuilder* out, const UninstallReport& report, Result result, HINSTANCE instance) {
-  char line_format[128], reason_format[128], reason[160];
-  LoadText(instance, IDS_REPORT_LINE, line_format, sizeof line_format);
+  char reason[160], text[MAX_PATH + 300];
   for (int i = 0; i < report.line_count; ++i) {
     const ReportLine& line = report.lines[i];
     if (line.result != result) continue;
-    LoadText(instance, ReasonId(line.why), reason_format, sizeof reason_format);
-    FormatText(reason, sizeof reason, reason_format, static_cast<unsigned long>(line.error));
+    Reason::Format(instance, ReasonId(line.why), reason, sizeof reason, static_cast<unsigned long>(line.error));
+    FormatLoaded<kUninstallFormats, IDS_REPORT_LINE>(instance, text, sizeof text, static_cast<const char*>(line.text),
+                                                     static_cast<const char*>(reason));
     out->Append("\r\n");
-    out->Format(line_format, line.text, reason);
+    out->Append(text);
   }
 }
 
 // "%d files" and the like, joined with commas.
-void AppendCount(TextBuilder* out, HINSTANCE instance, UINT id, int count, bool* first) {
+template <UINT Id>
+void AppendCount(TextBuilder* out, HINSTANCE instance, int count, bool* first) {
   if (count == 0) return;
-  char format[64];
-  LoadText(instance, id, format, sizeof format);
+  char text[64];
+  FormatLoaded<kUninstallFormats, Id>(instance, text, sizeof text, count);
   if (!*first) out->Append(", ");
-  out->Format(format, count);
+  out->Append(text);
   *first = false;
 }
 
@@ -100,7 +76,7 @@ void AppendCount(TextBuilder* out, HINSTANCE instance, UINT id, int count, bool*
 void FormatReport(const UninstallPlan& plan, const UninstallReport& report, HINSTANCE instance, char* text,
                   size_t size) {
   TextBuilder out(text, size);
-  char format[256];
+  char format[MAX_PATH + 256];
   // The product stays on the computer while another installation of it is
   // registered: then only this folder's installation is said to be removed.
   bool other = false;
@@ -108,18 +84,20 @@ void FormatReport(const UninstallPlan& plan, const UninstallReport& report, HINS
     other |= report.lines[i].result == Result::kLeft &&
              (report.lines[i].why == Why::kNotOurs || report.lines[i].why == Why::kOtherInstallation);
   UINT summary = !RemovedCompletely(report) ? IDS_REPORT_PARTLY : other ? IDS_REPORT_DONE_HERE : IDS_REPORT_DONE;
-  LoadText(instance, summary, format, sizeof format);
-  out.Format(format, plan.program, plan.provider, plan.file_dir);
+  LoadedFormat<kUninstallFormats, IDS_REPORT_PARTLY, IDS_REPORT_DONE_HERE, IDS_REPORT_DONE>::Format(
+      instance, summary, format, sizeof format, static_cast<const char*>(plan.program),
+      static_cast<const char*>(plan.provider), static_cast<const char*>(plan.file_dir));
+  out.Append(format);
 
   out.Append("\r\n\r\n");
   LoadText(instance, IDS_REPORT_REMOVED, format, sizeof format);
   out.Append(format);
   bool first = true;
-  AppendCount(&out, instance, IDS_COUNT_FILES, report.Count(What::kFile, Result::kRemoved), &first);
-  AppendCount(&out, instance, IDS_COUNT_LINKS, report.Count(What::kLink, Result::kRemoved), &first);
-  AppendCount(&out, instance, IDS_COUNT_DESKTOP, report.Count(What::kDesktopLink, Result::kRemoved), &first);
-  AppendCount(&out, instance, IDS_COUNT_FOLDERS, report.Count(What::kFolder, Result::kRemoved), &first);
-  AppendCount(&out, instance, IDS_COUNT_KEYS, report.Count(What::kRegistryKey, Result::kRemoved), &first);
+  AppendCount<IDS_COUNT_FILES>(&out, instance, report.Count(What::kFile, Result::kRemoved), &first);
+  AppendCount<IDS_COUNT_LINKS>(&out, instance, report.Count(What::kLink, Result::kRemoved), &first);
+  AppendCount<IDS_COUNT_DESKTOP>(&out, instance, report.Count(What::kDesktopLink, Result::kRemoved), &first);
+  AppendCount<IDS_COUNT_FOLDERS>(&out, instance, report.Count(What::kFolder, Result::kRemoved), &first);
+  AppendCount<IDS_COUNT_KEYS>(&out, instance, report.Count(What::kRegistryKey, Result::kRemoved), &first);
   if (first) {
     LoadText(instance, IDS_COUNT_NONE, format, sizeof format);
     out.Append(format);
@@ -139,7 +117,7 @@ void FormatReport(const UninstallPlan& plan, const UninstallReport& report, HINS
   }
   if (report.dropped > 0) {
     out.Append("\r\n");
-    LoadText(instance, IDS_REPORT_MORE, format, sizeof format);
-    out.Format(format, report.dropped);
+    FormatLoaded<kUninstallFormats, IDS_REPORT_MORE>(instance, format, sizeof format, report.dropped);
+    out.Append(format);
   }
 }

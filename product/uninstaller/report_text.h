@@ -6,15 +6,13 @@
 
 #include <cstddef>
 
+#include "common/string_formats.h"
 #include "uninstall_plan.h"
 
 // Formats the report into text (size bytes, always terminated; a report too
 // long for it ends with "..."). The strings come from instance's string table.
 void FormatReport(const UninstallPlan& plan, const UninstallReport& report, HINSTANCE instance, char* text,
                   size_t size);
-
-// Loads string id into buffer (size bytes); the empty text when it is missing.
-void LoadText(HINSTANCE instance, UINT id, char* buffer, int size);
 
 // True when the installation was removed in full: nothing left but folders
 // holding the user's own files, and nothing refused.

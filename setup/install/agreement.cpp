@@ -1,8 +1,8 @@
 #include "agreement.h"
 
-#include "resources/resource.h"
 #include "install/payload.h"
 #include "install/zstream.h"
+#include "resources/resource.h"
 
 bool ReadAgreementText(HMODULE module, char (&text)[kAgreementCapacity + 1]) {
   text[0] = '\0';
@@ -17,7 +17,7 @@ bool ReadAgreementText(HMODULE module, char (&text)[kAgreementCapacity + 1]) {
   stream->avail_out = kAgreementCapacity;
   // One call: anything short of the end of the stream means the text is
   // truncated, corrupt or too long for the box.
-  if (inflate(stream.Get(), Z_SYNC_FLUSH) != Z_STREAM_END) return false;
+  if (stream.Inflate(Z_SYNC_FLUSH) != Z_STREAM_END) return false;
   text[stream->total_out] = '\0';
   stream.End();
   return true;

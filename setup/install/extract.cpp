@@ -4,10 +4,10 @@
 
 #include <cstring>
 
+#include "common/text.h"
 #include "install/config.h"
 #include "install/zstream.h"
 #include "platform/file.h"
-#include "common/text.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ void SetupConfig::InflateResourceToFile(const void* data, uint32_t size, const c
     do {
       stream->next_out = g_window;
       stream->avail_out = kPassSize;
-      result = inflate(stream.Get(), Z_SYNC_FLUSH);
+      result = stream.Inflate(Z_SYNC_FLUSH);
       // A failing pass writes nothing of what it produced.
       if (result != Z_STREAM_END) CheckInflateResult(result, kStageData);
       file.Write(g_window, kPassSize - stream->avail_out, nullptr);

@@ -4,17 +4,18 @@
 
 #include <cstring>
 
+#include "common/paths.h"
+#include "common/registry_key.h"
+#include "common/shell_links.h"
+#include "common/string_formats.h"
+#include "common/text.h"
+#include "common/uninstall_format.h"
 #include "payload.h"
 #include "platform/file.h"
 #include "platform/makepath.h"
-#include "common/paths.h"
-#include "common/shell_links.h"
 #include "platform/shell.h"
-#include "common/registry_key.h"
-#include "common/text.h"
 #include "resources/resource.h"
 #include "uninstall_record.h"
-#include "common/uninstall_format.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ constexpr size_t kMaxPathText = MAX_PATH - 1;
 
 // Loads string-table message id as the failure text and passes status on.
 int32_t Fail(char* message, UINT id, int32_t status) {
-  if (LoadStringA(GetModuleHandleA(nullptr), id, message, kInstallMessageSize) <= 0) message[0] = '\0';
+  LoadText(GetModuleHandleA(nullptr), id, message, kInstallMessageSize);
   return status;
 }
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "platform/file.h"
 #include "common/text.h"
 #include "common/uninstall_format.h"
+#include "platform/file.h"
 
 namespace {
 
@@ -41,11 +41,11 @@ bool ForEachKey(const UninstallRecord& record, const char* ini, KeyStep step) {
   for (const auto& entry : common) all &= step(ini, record::kCommon, entry.key, entry.value);
   char key[8];
   for (int32_t i = 0; i < record.file_count && i < UninstallRecord::kMaxNames; ++i) {
-    FormatText(key, sizeof key, record::kListKeyFormat, record::kFileLetter, static_cast<int>(i));
+    FormatText(key, sizeof key, record::kFileKeyFormat, static_cast<int>(i));
     all &= step(ini, record::kFiles, key, record.files[i]);
   }
   for (int32_t i = 0; i < record.shortcut_count && i < UninstallRecord::kMaxNames; ++i) {
-    FormatText(key, sizeof key, record::kListKeyFormat, record::kShortcutLetter, static_cast<int>(i));
+    FormatText(key, sizeof key, record::kShortcutKeyFormat, static_cast<int>(i));
     all &= step(ini, record::kShortcuts, key, record.shortcuts[i]);
   }
   return all;

@@ -4,8 +4,8 @@
 #include <memory>
 #include <new>
 
-#include "file_calls.h"
 #include "common/text.h"
+#include "file_calls.h"
 
 // The file layer speaks Polish, in Windows-1250; the escapes keep the bytes
 // independent of how this source file is read.

@@ -3,11 +3,12 @@
 #include <mmsystem.h>
 #include <shlobj.h>
 
+#include "common/system_dlls.h"
+#include "common/text.h"
 #include "install/config.h"
 #include "install/install.h"
 #include "platform/shell.h"
-#include "common/system_dlls.h"
-#include "common/text.h"
+#include "resources/formats.h"
 #include "resources/resource.h"
 #include "setup_main.h"
 
@@ -18,21 +19,17 @@ namespace {
 // What the edit fields hold: a path without its terminator.
 constexpr int kFieldLimit = MAX_PATH - 1;
 
-void LoadMessage(HWND dialog, UINT id, char* buffer, int size) {
-  if (LoadStringA(DialogInstance(dialog), id, buffer, size) <= 0) buffer[0] = '\0';
-}
-
 // A loaded format with one number, as the text of a control.
 void SetNumberLine(HWND dialog, int control, UINT format_id, uint32_t number) {
-  char format[128], line[MAX_PATH];
-  LoadMessage(dialog, format_id, format, sizeof format);
-  FormatText(line, sizeof line, format, static_cast<int>(number));
+  char line[MAX_PATH];
+  LoadedFormat<kSetupFormats, IDS_DYSKWOLNE, IDS_DYSKWYMAGANE>::Format(DialogInstance(dialog), format_id, line,
+                                                                       sizeof line, static_cast<int>(number));
   SetDlgItemTextA(dialog, control, line);
 }
 
 void SetMessageLine(HWND dialog, int control, UINT id, int limit) {
   char line[MAX_PATH];
-  LoadMessage(dialog, id, line, limit);
+  LoadText(DialogInstance(dialog), id, line, limit);
   SetDlgItemTextA(dialog, control, line);
 }
 
@@ -66,9 +63,9 @@ void Install(HWND dialog) {
   char message[kInstallMessageSize] = "";
   int32_t result = -1;
   if (!ReadField(dialog, IDC_SHORTCUT_DIR, g_setupConfig.shortcut_dir))
-    LoadMessage(dialog, IDS_ZLAGRUPA, message, sizeof message);
+    LoadText(DialogInstance(dialog), IDS_ZLAGRUPA, message, sizeof message);
   else if (!ReadField(dialog, IDC_FILE_DIR, g_setupConfig.file_dir))
-    LoadMessage(dialog, IDS_ZLYKATALOG, message, sizeof message);
+    LoadText(DialogInstance(dialog), IDS_ZLYKATALOG, message, sizeof message);
   else {
     g_setupConfig.desktop_shortcut = IsDlgButtonChecked(dialog, IDC_DESKTOP) == BST_CHECKED ? 1 : 0;
     result = RunInstall(g_setupConfig, message);
@@ -77,13 +74,12 @@ void Install(HWND dialog) {
   char status[MAX_PATH];
   const char* sound;
   if (result != 0) {
-    char format[128];
-    LoadMessage(dialog, IDS_BLADSETUPU, format, sizeof format);
-    FormatText(status, sizeof status, format, message);
+    FormatLoaded<kSetupFormats, IDS_BLADSETUPU>(DialogInstance(dialog), status, sizeof status,
+                                                static_cast<const char*>(message));
     sound = "SystemHand";
   } else {
     g_installDone = true;
-    LoadMessage(dialog, IDS_GOTOWE, status, MAX_PATH - 4);
+    LoadText(DialogInstance(dialog), IDS_GOTOWE, status, MAX_PATH - 4);
     SetDlgItemTextA(dialog, IDOK, "&Close");
     EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
     sound = "SystemExit";

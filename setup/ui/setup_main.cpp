@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "common/com.h"
+#include "common/string_formats.h"
 #include "common/system_dlls.h"
 #include "resources/resource.h"
 
@@ -26,7 +27,7 @@ int SetupMain(HINSTANCE instance) {
 
 void ShowDataCorrupted(HINSTANCE instance) {
   char message[128];
-  if (!LoadStringA(instance, IDS_USZKODZONE, message, sizeof message)) message[0] = '\0';
+  LoadText(instance, IDS_USZKODZONE, message, sizeof message);
   MessageBoxA(nullptr, message, nullptr, MB_ICONERROR);
 }
 

@@ -64,22 +64,6 @@ bool CheckWave(const uint8_t* data, size_t size) {
   return Get32(data + 40) <= size - 44;
 }
 
-const char* DataErrorText(DataError error) {
-  switch (error) {
-    case DataError::kNone: return "The data file is fine.";
-    case DataError::kTooShort: return "The data file is cut short.";
-    case DataError::kBadMagic: return "This is not a Murkle data file.";
-    case DataError::kBadVersion: return "The data file belongs to another version of Murkle.";
-    case DataError::kBadHeader: return "The data file's header is damaged.";
-    case DataError::kBadDirectory: return "The data file's table of contents is damaged.";
-    case DataError::kChunkOutside: return "The data file is incomplete.";
-    case DataError::kBadChunk: return "Part of the data file is damaged.";
-    case DataError::kMissingChunk: return "Part of the data file is missing.";
-    case DataError::kBadContent: return "Part of the data file makes no sense.";
-  }
-  return "The data file cannot be used.";
-}
-
 DataError DataFile::Open(const uint8_t* bytes, size_t size) {
   bytes_ = nullptr;
   size_ = 0;

@@ -23,9 +23,6 @@ enum class DataError {
   kBadContent,      // a chunk the game needs does not make sense
 };
 
-// One line of English for a message box.
-const char* DataErrorText(DataError error);
-
 struct ChunkView {
   const uint8_t* data;
   size_t size;

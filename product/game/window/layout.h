@@ -6,7 +6,6 @@
 namespace layout {
 
 constexpr const char* kWindowClass = "MurkleMarshWindow";
-constexpr const char* kCaption = "Murkle";
 
 constexpr int kClientWidth = 640;
 constexpr int kClientHeight = 480;

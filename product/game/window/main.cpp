@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "canvas.h"
+#include "common/string_formats.h"
+#include "common/text.h"
 #include "data_file.h"
+#include "formats.h"
 #include "game.h"
 #include "layout.h"
-#include "common/text.h"
 #include "resource.h"
 #include "score_table.h"
 #include "storage.h"
@@ -55,14 +57,12 @@ struct App {
   char banner[128] = "";
 };
 
-App g_app;
-
 // --- Sound ------------------------------------------------------------------------
 
-void PlayAmbient() {
-  KillTimer(g_app.window, kAmbientTimer);
+void PlayAmbient(App& app) {
+  KillTimer(app.window, kAmbientTimer);
   ChunkView wave;
-  if (!g_app.sound_on || g_app.ambient == 0 || !g_app.data.Sound(g_app.ambient, &wave)) {
+  if (!app.sound_on || app.ambient == 0 || !app.data.Sound(app.ambient, &wave)) {
     PlaySoundA(nullptr, nullptr, 0);
     return;
   }
@@ -71,29 +71,57 @@ void PlayAmbient() {
 
 // One sound plays at a time, so an effect interrupts the ambient loop, which
 // starts again once the effect is over.
-void PlayEffect(uint32_t id) {
+void PlayEffect(App& app, uint32_t id) {
   ChunkView wave;
-  if (!g_app.sound_on || !g_app.data.Sound(id, &wave)) return;
+  if (!app.sound_on || !app.data.Sound(id, &wave)) return;
   PlaySoundA(reinterpret_cast<LPCSTR>(wave.data), nullptr, SND_MEMORY | SND_ASYNC | SND_NODEFAULT);
   const uint32_t samples = dat::Get32(wave.data + 40), rate = dat::Get32(wave.data + 24);
-  if (g_app.ambient != 0) SetTimer(g_app.window, kAmbientTimer, UINT(uint64_t(samples) * 1000 / rate + 100), nullptr);
+  if (app.ambient != 0) SetTimer(app.window, kAmbientTimer, UINT(uint64_t(samples) * 1000 / rate + 100), nullptr);
+}
+
+UINT DataErrorTextId(DataError error) {
+  switch (error) {
+    case DataError::kNone: break;
+    case DataError::kTooShort: return IDS_DATA_TOO_SHORT;
+    case DataError::kBadMagic: return IDS_DATA_BAD_MAGIC;
+    case DataError::kBadVersion: return IDS_DATA_BAD_VERSION;
+    case DataError::kBadHeader: return IDS_DATA_BAD_HEADER;
+    case DataError::kBadDirectory: return IDS_DATA_BAD_DIRECTORY;
+    case DataError::kChunkOutside: return IDS_DATA_CHUNK_OUTSIDE;
+    case DataError::kBadChunk: return IDS_DATA_BAD_CHUNK;
+    case DataError::kMissingChunk: return IDS_DATA_MISSING_CHUNK;
+    case DataError::kBadContent: return IDS_DATA_BAD_CONTENT;
+  }
+  return IDS_DATA_UNUSABLE_REASON;
 }
 
 // --- Messages -----------------------------------------------------------------------
 
-void ShowSystemError(const char* what, DWORD error) {
-  char reason[256] = "";
+// A message box over the window (or alone, before it exists), captioned with
+// the game's name.
+void ShowMessage(const App& app, const char* text, UINT type) {
+  char caption[32];
+  LoadText(app.instance, IDS_GAME_NAME, caption, sizeof caption);
+  MessageBoxA(app.window, text, caption, type);
+}
+
+// Text Id of the string table with args, then the system's words for error.
+template <UINT Id, typename... Args>
+void ShowSystemError(const App& app, DWORD error, Args... args) {
+  char what[MAX_PATH + 160], reason[256] = "", text[768];
+  FormatLoaded<kGameFormats, Id>(app.instance, what, sizeof what, args...);
   if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
                       sizeof reason, nullptr))
-    FormatText(reason, sizeof reason, "Error %lu.", static_cast<unsigned long>(error));
-  char text[768];
+    FormatLoaded<kGameFormats, IDS_ERROR_NUMBER>(app.instance, reason, sizeof reason,
+                                                 static_cast<unsigned long>(error));
   FormatText(text, sizeof text, "%s\n\n%s", what, reason);
-  MessageBoxA(g_app.window, text, layout::kCaption, MB_OK | MB_ICONEXCLAMATION);
+  ShowMessage(app, text, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // --- Dialogs ------------------------------------------------------------------------
 
 struct NameRequest {
+  HINSTANCE instance;
   uint32_t score;
   char name[kScoreNameSize];
 };
@@ -104,7 +132,8 @@ INT_PTR CALLBACK NameDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
       SetWindowLongPtrA(dialog, DWLP_USER, lparam);
       auto* request = reinterpret_cast<NameRequest*>(lparam);
       char line[64];
-      FormatText(line, sizeof line, "Your score: %lu", static_cast<unsigned long>(request->score));
+      FormatLoaded<kGameFormats, IDS_YOUR_SCORE>(request->instance, line, sizeof line,
+                                                 static_cast<unsigned long>(request->score));
       SetDlgItemTextA(dialog, IDC_NAME_SCORE, line);
       SendDlgItemMessageA(dialog, IDC_NAME, EM_LIMITTEXT, kScoreNameSize - 1, 0);
       SetDlgItemTextA(dialog, IDC_NAME, request->name);
@@ -127,22 +156,26 @@ INT_PTR CALLBACK NameDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
 }
 
 struct ScoresView {
+  HINSTANCE instance;
+  const ScoreTable* scores;
   int highlight;  // place of a new entry, or -1
 };
 
 INT_PTR CALLBACK ScoresDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG: {
-      const int highlight = reinterpret_cast<ScoresView*>(lparam)->highlight;
+      const ScoresView& view = *reinterpret_cast<const ScoresView*>(lparam);
       // Ten lines of at most 48 characters each.
-      char text[kScoreEntries * 48 + 1] = "";
-      size_t used = 0;
+      char text[kScoreEntries * 48 + 1];
+      TextBuilder out(text, sizeof text);
       for (int i = 0; i < kScoreEntries; ++i) {
-        const ScoreEntry& e = g_app.scores.entries[i];
+        const ScoreEntry& e = view.scores->entries[i];
         char line[48];
-        FormatText(line, sizeof line, "%s%2d. %-15s %7lu  level %u\r\n", i == highlight ? ">" : " ", i + 1, e.name,
-                   static_cast<unsigned long>(e.score), static_cast<unsigned>(e.level));
-        if (FormatText(text + used, sizeof text - used, "%s", line)) used += strlen(line);
+        FormatLoaded<kGameFormats, IDS_SCORE_LINE>(view.instance, line, sizeof line, i == view.highlight ? ">" : " ",
+                                                   i + 1, static_cast<const char*>(e.name),
+                                                   static_cast<unsigned long>(e.score),
+                                                   static_cast<unsigned long>(e.level));
+        out.Append(line);
       }
       SetDlgItemTextA(dialog, IDC_SCORE_LIST, text);
       SendDlgItemMessageA(dialog, IDC_SCORE_LIST, WM_SETFONT,
@@ -159,138 +192,135 @@ INT_PTR CALLBACK ScoresDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM l
   return FALSE;
 }
 
-void ShowScores(int highlight) {
-  ScoresView view = {highlight};
-  DialogBoxParamA(g_app.instance, MAKEINTRESOURCEA(IDD_SCORES), g_app.window, ScoresDialog,
+void ShowScores(App& app, int highlight) {
+  ScoresView view = {app.instance, &app.scores, highlight};
+  DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_SCORES), app.window, ScoresDialog,
                   reinterpret_cast<LPARAM>(&view));
 }
 
 // --- Game flow ----------------------------------------------------------------------
 
-void StopWalking() {
-  g_app.walking = false;
-  KillTimer(g_app.window, kWalkTimer);
+void StopWalking(App& app) {
+  app.walking = false;
+  KillTimer(app.window, kWalkTimer);
 }
 
-void StartLevelSound() {
-  g_app.ambient = g_app.game.level().ambient;
-  PlayAmbient();
+void StartLevelSound(App& app) {
+  app.ambient = app.game.level().ambient;
+  PlayAmbient(app);
 }
 
-void NewGame() {
-  StopWalking();
-  g_app.game.NewGame(g_app.levels.data(), int(g_app.levels.size()));
-  g_app.screen = Screen::kPlaying;
-  g_app.banner[0] = '\0';
-  StartLevelSound();
-  InvalidateRect(g_app.window, nullptr, FALSE);
+void NewGame(App& app) {
+  StopWalking(app);
+  app.game.NewGame(app.levels.data(), int(app.levels.size()));
+  app.screen = Screen::kPlaying;
+  app.banner[0] = '\0';
+  StartLevelSound(app);
+  InvalidateRect(app.window, nullptr, FALSE);
 }
 
-void RecordScore() {
-  const Game& game = g_app.game;
-  if (!ScoreQualifies(g_app.scores, game.score())) {
-    ShowScores(-1);
+void RecordScore(App& app) {
+  const Game& game = app.game;
+  if (!ScoreQualifies(app.scores, game.score())) {
+    ShowScores(app, -1);
     return;
   }
-  NameRequest request = {game.score(), ""};
-  CopyText(request.name, g_app.last_name);
-  if (DialogBoxParamA(g_app.instance, MAKEINTRESOURCEA(IDD_NAME), g_app.window, NameDialog,
+  NameRequest request = {app.instance, game.score(), ""};
+  CopyText(request.name, app.last_name);
+  if (DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_NAME), app.window, NameDialog,
                       reinterpret_cast<LPARAM>(&request)) != IDOK)
     return;
-  const int place = InsertScore(&g_app.scores, request.name, game.score(), game.level_number());
-  CopyText(g_app.last_name, g_app.scores.entries[place < 0 ? 0 : place].name);
+  const int place = InsertScore(&app.scores, request.name, game.score(), game.level_number());
+  CopyText(app.last_name, app.scores.entries[place < 0 ? 0 : place].name);
   DWORD error = 0;
-  if (!SaveScores(g_app.score_path, g_app.scores, &error)) {
-    char what[MAX_PATH + 128];
-    FormatText(what, sizeof what,
-               "Your score could not be saved to %s. It stays in the table until you close Murkle.",
-               g_app.score_path);
-    ShowSystemError(what, error);
+  if (!SaveScores(app.score_path, app.scores, &error)) {
+    ShowSystemError<IDS_SCORE_NOT_SAVED>(app, error, static_cast<const char*>(app.score_path));
   }
-  ShowScores(place);
+  ShowScores(app, place);
 }
 
-void AfterMove(MoveResult result) {
-  Game& game = g_app.game;
+void AfterMove(App& app, MoveResult result) {
+  Game& game = app.game;
   switch (result) {
     case MoveResult::kIgnored:
     case MoveResult::kStep:
       break;
     case MoveResult::kBump:
-      PlayEffect(dat::kSoundBump);
+      PlayEffect(app, dat::kSoundBump);
       break;
     case MoveResult::kFirefly:
-      PlayEffect(dat::kSoundFirefly);
+      PlayEffect(app, dat::kSoundFirefly);
       break;
     case MoveResult::kOil:
-      PlayEffect(dat::kSoundOil);
+      PlayEffect(app, dat::kSoundOil);
       break;
     case MoveResult::kBog:
-      PlayEffect(dat::kSoundBog);
-      CopyText(g_app.banner, "The bog took a lantern!");
+      PlayEffect(app, dat::kSoundBog);
+      LoadText(app.instance, IDS_BOG_TOOK_LANTERN, app.banner, sizeof app.banner);
       break;
     case MoveResult::kLanternOut:
-      PlayEffect(dat::kSoundLanternOut);
-      CopyText(g_app.banner, "Your lantern went out!");
+      PlayEffect(app, dat::kSoundLanternOut);
+      LoadText(app.instance, IDS_LANTERN_OUT, app.banner, sizeof app.banner);
       break;
     case MoveResult::kExit:
-      PlayEffect(dat::kSoundExit);
-      FormatText(g_app.banner, sizeof g_app.banner, "%s done! Press Enter for the next level.", game.level().name);
+      PlayEffect(app, dat::kSoundExit);
+      FormatLoaded<kGameFormats, IDS_LEVEL_DONE>(app.instance, app.banner, sizeof app.banner,
+                                                 static_cast<const char*>(game.level().name));
       break;
     case MoveResult::kVictory:
     case MoveResult::kGameOver:
-      g_app.ambient = 0;
-      KillTimer(g_app.window, kAmbientTimer);
-      PlayEffect(result == MoveResult::kVictory ? dat::kSoundVictory : dat::kSoundLanternOut);
-      g_app.screen = Screen::kOver;
-      PostMessageA(g_app.window, kGameEnded, 0, 0);
+      app.ambient = 0;
+      KillTimer(app.window, kAmbientTimer);
+      PlayEffect(app, result == MoveResult::kVictory ? dat::kSoundVictory : dat::kSoundLanternOut);
+      app.screen = Screen::kOver;
+      PostMessageA(app.window, kGameEnded, 0, 0);
       break;
   }
   // A walk goes on over pickups but stops at anything that changes the game.
-  if (result != MoveResult::kStep && result != MoveResult::kFirefly && result != MoveResult::kOil) StopWalking();
-  InvalidateRect(g_app.window, nullptr, FALSE);
+  if (result != MoveResult::kStep && result != MoveResult::kFirefly && result != MoveResult::kOil) StopWalking(app);
+  InvalidateRect(app.window, nullptr, FALSE);
 }
 
-void Move(Direction direction) {
-  g_app.banner[0] = '\0';
-  AfterMove(g_app.game.Move(direction));
+void Move(App& app, Direction direction) {
+  app.banner[0] = '\0';
+  AfterMove(app, app.game.Move(direction));
 }
 
-void WalkStep() {
+void WalkStep(App& app) {
   Direction d;
-  if (!g_app.walking || !g_app.game.StepTowards(g_app.walk_x, g_app.walk_y, &d)) {
-    StopWalking();
+  if (!app.walking || !app.game.StepTowards(app.walk_x, app.walk_y, &d)) {
+    StopWalking(app);
     return;
   }
-  Move(d);
-  if (g_app.game.x() == g_app.walk_x && g_app.game.y() == g_app.walk_y) StopWalking();
+  Move(app, d);
+  if (app.game.x() == app.walk_x && app.game.y() == app.walk_y) StopWalking(app);
 }
 
-void Continue() {
-  if (g_app.screen != Screen::kPlaying) {
-    NewGame();
-  } else if (g_app.game.NextLevel()) {
-    g_app.banner[0] = '\0';
-    StartLevelSound();
-    InvalidateRect(g_app.window, nullptr, FALSE);
+void Continue(App& app) {
+  if (app.screen != Screen::kPlaying) {
+    NewGame(app);
+  } else if (app.game.NextLevel()) {
+    app.banner[0] = '\0';
+    StartLevelSound(app);
+    InvalidateRect(app.window, nullptr, FALSE);
   }
 }
 
-void Click(int x, int y) {
-  if (g_app.screen != Screen::kPlaying) return;
-  if (g_app.game.phase() == Phase::kLevelDone) {
-    Continue();
+void Click(App& app, int x, int y) {
+  if (app.screen != Screen::kPlaying) return;
+  if (app.game.phase() == Phase::kLevelDone) {
+    Continue(app);
     return;
   }
   // Cells are counted from the player's, which sits in the middle of the view.
   const int dx = (x - layout::kPlayerLeft + layout::kCell * 64) / layout::kCell - 64;
   const int dy = (y - layout::kPlayerTop + layout::kCell * 64) / layout::kCell - 64;
   if (y < layout::kStatusHeight || (dx == 0 && dy == 0)) return;
-  g_app.walk_x = g_app.game.x() + dx;
-  g_app.walk_y = g_app.game.y() + dy;
-  g_app.walking = true;
-  WalkStep();
-  if (g_app.walking) SetTimer(g_app.window, kWalkTimer, kWalkMs, nullptr);
+  app.walk_x = app.game.x() + dx;
+  app.walk_y = app.game.y() + dy;
+  app.walking = true;
+  WalkStep(app);
+  if (app.walking) SetTimer(app.window, kWalkTimer, kWalkMs, nullptr);
 }
 
 // --- Drawing ------------------------------------------------------------------------
@@ -305,11 +335,11 @@ uint32_t SheetFor(dat::CellCode code) {
   }
 }
 
-void DrawMarsh() {
-  Canvas& c = g_app.canvas;
-  const Game& game = g_app.game;
+void DrawMarsh(App& app) {
+  Canvas& c = app.canvas;
+  const Game& game = app.game;
   const Level& level = game.level();
-  c.Draw(g_app.backdrops[level.backdrop], 0, 0, 0, Canvas::Shade::kLit, false);
+  c.Draw(app.backdrops[level.backdrop], 0, 0, 0, Canvas::Shade::kLit, false);
   const int cols = layout::kClientWidth / layout::kCell / 2 + 1;
   const int rows = (layout::kClientHeight - layout::kStatusHeight) / layout::kCell / 2 + 1;
   for (int dy = -rows; dy <= rows; ++dy)
@@ -327,40 +357,41 @@ void DrawMarsh() {
       const unsigned variant = unsigned(x * 7 + y * 13);
       const uint32_t sheet = SheetFor(code);
       const bool animated = sheet == dat::kTilesBog || sheet == dat::kTilesExit;
-      c.Draw(g_app.sheets[sheet], int(animated ? g_app.tick + variant : variant), px, py, shade, false);
+      c.Draw(app.sheets[sheet], int(animated ? app.tick + variant : variant), px, py, shade, false);
       if (code == dat::kFirefly)
-        c.Draw(g_app.sheets[dat::kTilesFirefly], int(g_app.tick + variant), px, py, shade, true);
+        c.Draw(app.sheets[dat::kTilesFirefly], int(app.tick + variant), px, py, shade, true);
       if (code == dat::kOilFlask)
-        c.Draw(g_app.sheets[dat::kTilesOil], int(g_app.tick / 2 + variant), px, py, shade, true);
+        c.Draw(app.sheets[dat::kTilesOil], int(app.tick / 2 + variant), px, py, shade, true);
     }
   static const int kFacingRow[] = {1, 0, 2, 3};  // up, down, left, right in the sheet
-  const int frame = kFacingRow[int(game.facing())] * 2 + int(g_app.tick & 1);
-  c.Draw(g_app.sheets[dat::kTilesPlayer], frame, layout::kPlayerLeft, layout::kPlayerTop, Canvas::Shade::kLit, true);
+  const int frame = kFacingRow[int(game.facing())] * 2 + int(app.tick & 1);
+  c.Draw(app.sheets[dat::kTilesPlayer], frame, layout::kPlayerLeft, layout::kPlayerTop, Canvas::Shade::kLit, true);
 }
 
-void DrawStatus() {
-  Canvas& c = g_app.canvas;
-  const Game& game = g_app.game;
+void DrawStatus(App& app) {
+  Canvas& c = app.canvas;
+  const Game& game = app.game;
   c.Fill(0, 0, layout::kClientWidth, layout::kStatusHeight, 24, 28, 22);
   for (int i = 0; i < game.lanterns(); ++i)
-    c.Draw(g_app.sheets[dat::kTilesIcons], 0, 4 + i * 26, 0, Canvas::Shade::kLit, true);
-  c.Draw(g_app.sheets[dat::kTilesIcons], 1, 84, 0, Canvas::Shade::kLit, true);
+    c.Draw(app.sheets[dat::kTilesIcons], 0, 4 + i * 26, 0, Canvas::Shade::kLit, true);
+  c.Draw(app.sheets[dat::kTilesIcons], 1, 84, 0, Canvas::Shade::kLit, true);
   // The oil gauge.
   const int full = 120, now = game.level().oil > 0 ? full * game.oil() / game.level().oil : 0;
   c.Fill(116, 11, full, 10, 50, 40, 20);
   c.Fill(116, 11, now, 10, game.oil() * 5 < game.level().oil ? 220 : 200, 150, 40);
-  c.Draw(g_app.sheets[dat::kTilesIcons], 2, 244, 0, Canvas::Shade::kLit, true);
+  c.Draw(app.sheets[dat::kTilesIcons], 2, 244, 0, Canvas::Shade::kLit, true);
   char text[128];
   FormatText(text, sizeof text, "%d", game.fireflies_left());
   c.Text(text, RECT{276, 0, 320, layout::kStatusHeight}, RGB(250, 240, 120), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  FormatText(text, sizeof text, "Level %d: %s    Score %lu", game.level_number(), game.level().name,
-             static_cast<unsigned long>(game.score()));
+  FormatLoaded<kGameFormats, IDS_STATUS_LINE>(app.instance, text, sizeof text, game.level_number(),
+                                              static_cast<const char*>(game.level().name),
+                                              static_cast<unsigned long>(game.score()));
   c.Text(text, RECT{320, 0, layout::kClientWidth - 8, layout::kStatusHeight}, RGB(230, 230, 210),
          DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 }
 
-void DrawPanel(const char* text) {
-  Canvas& c = g_app.canvas;
+void DrawPanel(App& app, const char* text) {
+  Canvas& c = app.canvas;
   RECT box = {60, 120, layout::kClientWidth - 60, layout::kClientHeight - 60};
   RECT measure = box;
   DrawTextA(c.dc(), text, -1, &measure, DT_CENTER | DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
@@ -371,26 +402,28 @@ void DrawPanel(const char* text) {
   c.Text(text, box, RGB(240, 230, 190), DT_CENTER | DT_WORDBREAK);
 }
 
-void Paint(HDC target) {
-  Canvas& c = g_app.canvas;
+void Paint(App& app, HDC target) {
+  Canvas& c = app.canvas;
   char text[1024];
-  if (g_app.screen == Screen::kTitle) {
-    c.Draw(g_app.backdrops[dat::kBackdropTitle], 0, 0, 0, Canvas::Shade::kLit, false);
-    FormatText(text, sizeof text, "M U R K L E\n\n%.*s\nPress Enter for a new game.",
-               int(g_app.how_to_play_size), g_app.how_to_play);
-    DrawPanel(text);
-  } else if (g_app.screen == Screen::kOver) {
-    const bool won = g_app.game.phase() == Phase::kWon;
-    c.Draw(g_app.backdrops[won ? dat::kBackdropVictory : dat::kBackdropGameOver], 0, 0, 0, Canvas::Shade::kLit,
+  if (app.screen == Screen::kTitle) {
+    c.Draw(app.backdrops[dat::kBackdropTitle], 0, 0, 0, Canvas::Shade::kLit, false);
+    FormatLoaded<kGameFormats, IDS_TITLE_SCREEN>(app.instance, text, sizeof text, int(app.how_to_play_size),
+                                                 app.how_to_play);
+    DrawPanel(app, text);
+  } else if (app.screen == Screen::kOver) {
+    const bool won = app.game.phase() == Phase::kWon;
+    c.Draw(app.backdrops[won ? dat::kBackdropVictory : dat::kBackdropGameOver], 0, 0, 0, Canvas::Shade::kLit,
            false);
-    FormatText(text, sizeof text, "%s\n\nFinal score: %lu (level %d)\n\nPress Enter to play again.",
-               won ? "You crossed the whole marsh!" : "The marsh has swallowed your last lantern.",
-               static_cast<unsigned long>(g_app.game.score()), g_app.game.level_number());
-    DrawPanel(text);
+    char verdict[128];
+    LoadText(app.instance, won ? IDS_WON : IDS_LOST, verdict, sizeof verdict);
+    FormatLoaded<kGameFormats, IDS_GAME_OVER>(app.instance, text, sizeof text, static_cast<const char*>(verdict),
+                                              static_cast<unsigned long>(app.game.score()),
+                                              app.game.level_number());
+    DrawPanel(app, text);
   } else {
-    DrawMarsh();
-    DrawStatus();
-    if (g_app.banner[0]) DrawPanel(g_app.banner);
+    DrawMarsh(app);
+    DrawStatus(app);
+    if (app.banner[0]) DrawPanel(app, app.banner);
   }
   GdiFlush();
   BitBlt(target, 0, 0, layout::kClientWidth, layout::kClientHeight, c.dc(), 0, 0, SRCCOPY);
@@ -398,24 +431,31 @@ void Paint(HDC target) {
 
 // --- The window ---------------------------------------------------------------------
 
-void OnKey(WPARAM key) {
-  if (g_app.screen == Screen::kPlaying && g_app.game.phase() == Phase::kPlaying) {
+void OnKey(App& app, WPARAM key) {
+  if (app.screen == Screen::kPlaying && app.game.phase() == Phase::kPlaying) {
     switch (key) {
-      case VK_UP: StopWalking(); Move(Direction::kUp); return;
-      case VK_DOWN: StopWalking(); Move(Direction::kDown); return;
-      case VK_LEFT: StopWalking(); Move(Direction::kLeft); return;
-      case VK_RIGHT: StopWalking(); Move(Direction::kRight); return;
+      case VK_UP: StopWalking(app); Move(app, Direction::kUp); return;
+      case VK_DOWN: StopWalking(app); Move(app, Direction::kDown); return;
+      case VK_LEFT: StopWalking(app); Move(app, Direction::kLeft); return;
+      case VK_RIGHT: StopWalking(app); Move(app, Direction::kRight); return;
     }
   }
-  if (key == VK_RETURN || key == VK_SPACE) Continue();
+  if (key == VK_RETURN || key == VK_SPACE) Continue(app);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  // The game's state comes with the window's creation and stays with it.
+  if (message == WM_NCCREATE)
+    SetWindowLongPtrA(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams));
+  auto* held = reinterpret_cast<App*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!held) return DefWindowProcA(window, message, wparam, lparam);
+  App& app = *held;
   switch (message) {
     case WM_CREATE: {
-      g_app.window = window;
+      app.window = window;
       HDC dc = GetDC(window);
-      const bool made = g_app.canvas.Create(dc, layout::kClientWidth, layout::kClientHeight);
+      const bool made = app.canvas.Create(dc, layout::kClientWidth, layout::kClientHeight);
       ReleaseDC(window, dc);
       if (!made) return -1;
       SetTimer(window, kAnimationTimer, kAnimationMs, nullptr);
@@ -424,46 +464,46 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(window, &ps);
-      Paint(dc);
+      Paint(app, dc);
       EndPaint(window, &ps);
       return 0;
     }
     case WM_ERASEBKGND:
       return 1;  // Paint covers everything
     case WM_KEYDOWN:
-      OnKey(wparam);
+      OnKey(app, wparam);
       return 0;
     case WM_LBUTTONDOWN:
-      Click(short(LOWORD(lparam)), short(HIWORD(lparam)));
+      Click(app, short(LOWORD(lparam)), short(HIWORD(lparam)));
       return 0;
     case WM_TIMER:
       if (wparam == kAnimationTimer) {
-        ++g_app.tick;
-        if (g_app.screen == Screen::kPlaying) InvalidateRect(window, nullptr, FALSE);
+        ++app.tick;
+        if (app.screen == Screen::kPlaying) InvalidateRect(window, nullptr, FALSE);
       } else if (wparam == kWalkTimer) {
-        WalkStep();
+        WalkStep(app);
       } else if (wparam == kAmbientTimer) {
-        PlayAmbient();
+        PlayAmbient(app);
       }
       return 0;
     case kGameEnded:
-      RecordScore();
+      RecordScore(app);
       return 0;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
-        case IDM_NEW_GAME: NewGame(); return 0;
-        case IDM_HIGH_SCORES: ShowScores(-1); return 0;
+        case IDM_NEW_GAME: NewGame(app); return 0;
+        case IDM_HIGH_SCORES: ShowScores(app, -1); return 0;
         case IDM_HOW_TO_PLAY:
-          StopWalking();
-          g_app.ambient = 0;
-          PlayAmbient();
-          g_app.screen = Screen::kTitle;
+          StopWalking(app);
+          app.ambient = 0;
+          PlayAmbient(app);
+          app.screen = Screen::kTitle;
           InvalidateRect(window, nullptr, FALSE);
           return 0;
         case IDM_SOUND: {
-          g_app.sound_on = !g_app.sound_on;
-          CheckMenuItem(GetMenu(window), IDM_SOUND, g_app.sound_on ? MF_CHECKED : MF_UNCHECKED);
-          PlayAmbient();
+          app.sound_on = !app.sound_on;
+          CheckMenuItem(GetMenu(window), IDM_SOUND, app.sound_on ? MF_CHECKED : MF_UNCHECKED);
+          PlayAmbient(app);
           return 0;
         }
         case IDM_EXIT: DestroyWindow(window); return 0;
@@ -471,7 +511,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
       break;
     case WM_DESTROY:
       KillTimer(window, kAnimationTimer);
-      StopWalking();
+      StopWalking(app);
       KillTimer(window, kAmbientTimer);
       PlaySoundA(nullptr, nullptr, 0);
       PostQuitMessage(0);
@@ -480,56 +520,54 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
-bool LoadData() {
+bool LoadData(App& app) {
   DWORD error = 0;
-  if (!PathNextToProgram("murkle.dat", g_app.data_path) ||
-      !ReadWholeFile(g_app.data_path, kMaxDataFile, &g_app.data_bytes, &error)) {
-    char what[MAX_PATH + 64];
-    FormatText(what, sizeof what, "Murkle cannot read its data file %s.", g_app.data_path);
-    ShowSystemError(what, error);
+  if (!PathNextToProgram("murkle.dat", app.data_path) ||
+      !ReadWholeFile(app.data_path, kMaxDataFile, &app.data_bytes, &error)) {
+    ShowSystemError<IDS_DATA_UNREADABLE>(app, error, static_cast<const char*>(app.data_path));
     return false;
   }
-  const DataError result = g_app.data.Open(g_app.data_bytes.data(), g_app.data_bytes.size());
+  const DataError result = app.data.Open(app.data_bytes.data(), app.data_bytes.size());
   if (result != DataError::kNone) {
-    char text[MAX_PATH + 256];
-    FormatText(text, sizeof text, "Murkle cannot use its data file %s.\n\n%s\n\nPlease install Murkle again.",
-               g_app.data_path, DataErrorText(result));
-    MessageBoxA(nullptr, text, layout::kCaption, MB_OK | MB_ICONSTOP);
+    char reason[128], text[MAX_PATH + 384];
+    LoadText(app.instance, DataErrorTextId(result), reason, sizeof reason);
+    FormatLoaded<kGameFormats, IDS_DATA_UNUSABLE>(app.instance, text, sizeof text,
+                                                  static_cast<const char*>(app.data_path),
+                                                  static_cast<const char*>(reason));
+    ShowMessage(app, text, MB_OK | MB_ICONSTOP);
     return false;
   }
   // Open() has checked every chunk read here.
-  g_app.levels.resize(size_t(g_app.data.level_count()));
-  for (int i = 0; i < g_app.data.level_count(); ++i) g_app.data.LoadLevel(i + 1, &g_app.levels[size_t(i)]);
-  for (uint32_t id = 1; id <= dat::kTileSheets; ++id) g_app.data.Picture(dat::kTagTiles, id, &g_app.sheets[id]);
+  app.levels.resize(size_t(app.data.level_count()));
+  for (int i = 0; i < app.data.level_count(); ++i) app.data.LoadLevel(i + 1, &app.levels[size_t(i)]);
+  for (uint32_t id = 1; id <= dat::kTileSheets; ++id) app.data.Picture(dat::kTagTiles, id, &app.sheets[id]);
   for (uint32_t id = 1; id <= dat::kBackdrops; ++id)
-    g_app.data.Picture(dat::kTagBackdrop, id, &g_app.backdrops[id]);
+    app.data.Picture(dat::kTagBackdrop, id, &app.backdrops[id]);
   ChunkView text;
-  if (g_app.data.Find(dat::kTagText, dat::kTextHowToPlay, &text)) {
-    g_app.how_to_play = reinterpret_cast<const char*>(text.data);
-    g_app.how_to_play_size = text.size;
+  if (app.data.Find(dat::kTagText, dat::kTextHowToPlay, &text)) {
+    app.how_to_play = reinterpret_cast<const char*>(text.data);
+    app.how_to_play_size = text.size;
   }
   return true;
 }
 
-void LoadTable() {
+void LoadTable(App& app) {
   DWORD error = 0;
-  if (!PathNextToProgram("murkle.hsc", g_app.score_path)) {
-    DefaultScoreTable(&g_app.scores);
+  if (!PathNextToProgram("murkle.hsc", app.score_path)) {
+    DefaultScoreTable(&app.scores);
     return;
   }
-  switch (LoadScores(g_app.score_path, &g_app.scores, &error)) {
+  switch (LoadScores(app.score_path, &app.scores, &error)) {
     case ScoreLoad::kLoaded:
     case ScoreLoad::kMissing:
       break;
     case ScoreLoad::kCorrupt:
-      MessageBoxA(nullptr, "The high-score table was damaged. Murkle starts a fresh one.", layout::kCaption,
-                  MB_OK | MB_ICONINFORMATION);
+      char text[128];
+      LoadText(app.instance, IDS_SCORES_DAMAGED, text, sizeof text);
+      ShowMessage(app, text, MB_OK | MB_ICONINFORMATION);
       break;
     case ScoreLoad::kUnreadable: {
-      char what[MAX_PATH + 96];
-      FormatText(what, sizeof what, "Murkle cannot read its high-score table %s and starts a fresh one.",
-                 g_app.score_path);
-      ShowSystemError(what, error);
+      ShowSystemError<IDS_SCORES_UNREADABLE>(app, error, static_cast<const char*>(app.score_path));
       break;
     }
   }
@@ -538,9 +576,11 @@ void LoadTable() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  g_app.instance = instance;
-  if (!LoadData()) return 1;
-  LoadTable();
+  // The whole game's state; the window and the dialogs are handed it.
+  App app;
+  app.instance = instance;
+  if (!LoadData(app)) return 1;
+  LoadTable(app);
 
   WNDCLASSA wc = {};
   wc.lpfnWndProc = WindowProc;
@@ -554,8 +594,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   RECT frame = {0, 0, layout::kClientWidth, layout::kClientHeight};
   AdjustWindowRect(&frame, style, TRUE);
-  HWND window = CreateWindowA(layout::kWindowClass, layout::kCaption, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+  char caption[32];
+  LoadText(instance, IDS_GAME_NAME, caption, sizeof caption);
+  HWND window = CreateWindowA(layout::kWindowClass, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, &app);
   if (!window) return 1;
   CheckMenuItem(GetMenu(window), IDM_SOUND, MF_CHECKED);
   ShowWindow(window, show);

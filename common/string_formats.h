@@ -1,0 +1,72 @@
+// Formats that a program loads from its string table. The compiler cannot see
+// them, so each program lists its formats with the arguments its callers pass
+// (one letter each: s a text, d an int, u an unsigned long), every call is
+// checked against that list when it is compiled, and the tests check the list
+// against the texts in the built program.
+#ifndef MURKLE_COMMON_STRING_FORMATS_H
+#define MURKLE_COMMON_STRING_FORMATS_H
+
+#include <windows.h>
+
+#include <cstddef>
+#include <type_traits>
+
+struct StringFormat {
+  UINT id;
+  const char* args;
+};
+
+template <typename T>
+constexpr char FormatArgLetter() {
+  using Plain = std::decay_t<T>;
+  static_assert(std::is_same_v<Plain, const char*> || std::is_same_v<Plain, char*> ||
+                    std::is_same_v<Plain, int> || std::is_same_v<Plain, unsigned long>,
+                "a string-table format takes texts, ints and unsigned longs only");
+  return std::is_same_v<Plain, int> ? 'd' : std::is_same_v<Plain, unsigned long> ? 'u' : 's';
+}
+
+template <typename... Args>
+inline constexpr char kFormatArgs[] = {FormatArgLetter<Args>()..., '\0'};
+
+constexpr bool SameLetters(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+// True when the table lists id as taking args.
+template <size_t N>
+constexpr bool TakesArgs(const StringFormat (&table)[N], UINT id, const char* args) {
+  for (const StringFormat& row : table)
+    if (row.id == id) return SameLetters(row.args, args);
+  return false;
+}
+
+// Loads text id of instance and formats it into buffer, bounded as FormatText.
+// A missing text gives the empty one. Call it through FormatLoaded, which
+// checks the arguments.
+bool FormatStringV(HINSTANCE instance, UINT id, char* buffer, size_t size, va_list args);
+bool FormatString(HINSTANCE instance, UINT id, char* buffer, size_t size, ...);
+
+// Loads text id of instance into buffer (size bytes); the empty text when it
+// is missing.
+void LoadText(HINSTANCE instance, UINT id, char* buffer, int size);
+
+// FormatString for a text chosen at run time among Ids, all of which the
+// program's Table lists with the arguments given here.
+template <const auto& Table, UINT... Ids>
+struct LoadedFormat {
+  template <typename... Args>
+  static bool Format(HINSTANCE instance, UINT id, char* buffer, size_t size, Args... args) {
+    static_assert((TakesArgs(Table, Ids, kFormatArgs<Args...>) && ...),
+                  "the string-table format is listed with other arguments, or not at all");
+    return FormatString(instance, id, buffer, size, args...);
+  }
+};
+
+// The same for one text known when compiling.
+template <const auto& Table, UINT Id, typename... Args>
+bool FormatLoaded(HINSTANCE instance, char* buffer, size_t size, Args... args) {
+  return LoadedFormat<Table, Id>::Format(instance, Id, buffer, size, args...);
+}
+
+#endif
