@@ -372,7 +372,8 @@ TEST(UninstallReportText, BoundedAndComplete) {
   char text[1024];
   FormatReport(*plan, *report, self, text, sizeof text);
   EXPECT_STREQ(text,
-               "Murkle by Velmora was not removed completely.\r\n\r\nRemoved: 1 file(s)\r\n\r\nLeft in place:"
+               "Murkle by Velmora was not removed completely.\r\n\r\nRemoved: 1 file(s)\r\n\r\nEach player's "
+               "high-score table is kept, in that player's own profile.\r\n\r\nLeft in place:"
                "\r\n    C:\\M (holds files that were not installed)\r\n    C:\\M\\b (error 1234)\r\n\r\n"
                "Entries of uninst.ini that were refused (nothing was removed for them):\r\n    f01=..\\x (not a "
                "plain file name)");

@@ -103,6 +103,12 @@ void FormatReport(const UninstallPlan& plan, const UninstallReport& report, HINS
     out.Append(format);
   }
 
+  // The players' tables are theirs, like saved games: the game keeps them in
+  // each player's profile, where no record names them.
+  out.Append("\r\n\r\n");
+  LoadText(instance, IDS_REPORT_SCORES_KEPT, format, sizeof format);
+  out.Append(format);
+
   if (report.Count(Result::kLeft) > 0) {
     out.Append("\r\n\r\n");
     LoadText(instance, IDS_REPORT_LEFT, format, sizeof format);
