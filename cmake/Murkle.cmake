@@ -79,3 +79,52 @@ endfunction()
 set(MURKLE_PACK_CACHE ${CMAKE_SOURCE_DIR}/build/pack-cache CACHE PATH
     "Packed payload streams by content hash, shared by the builds")
 find_program(MURKLE_ZOPFLI zopfli REQUIRED)
+
+# Authenticode signing with osslsigncode, only when the builder names a PKCS#12
+# file (certificate and key): MURKLE_SIGN_PKCS12 as a cache variable or in the
+# environment. Its password, MURKLE_SIGN_PASSWORD, is likewise a cache variable
+# or else taken from the environment when signing. Without a certificate
+# nothing here adds a step, and the programs come out as they always did.
+set(MURKLE_SIGN_PKCS12 "" CACHE FILEPATH "PKCS#12 file to sign the programs with (else the environment's)")
+set(MURKLE_SIGN_PASSWORD "" CACHE STRING "Password of the PKCS#12 file (else the environment's)")
+set(MURKLE_SIGN_TIME "" CACHE STRING "Signing time in seconds since 1970 (else SOURCE_DATE_EPOCH, else the time of signing)")
+set(MURKLE_SIGN_TSA "" CACHE STRING "URL of an RFC 3161 time-stamp server for the signatures (default: none)")
+mark_as_advanced(MURKLE_SIGN_PASSWORD)
+set(MURKLE_SIGNING_PKCS12 "${MURKLE_SIGN_PKCS12}")
+if(NOT MURKLE_SIGNING_PKCS12)
+  set(MURKLE_SIGNING_PKCS12 "$ENV{MURKLE_SIGN_PKCS12}")
+endif()
+set(MURKLE_SIGNING_TIME "${MURKLE_SIGN_TIME}")
+if(MURKLE_SIGNING_TIME STREQUAL "")
+  set(MURKLE_SIGNING_TIME "$ENV{SOURCE_DATE_EPOCH}")
+endif()
+if(MURKLE_SIGNING_PKCS12)
+  get_filename_component(MURKLE_SIGNING_PKCS12 "${MURKLE_SIGNING_PKCS12}" ABSOLUTE)
+  if(NOT EXISTS "${MURKLE_SIGNING_PKCS12}")
+    message(FATAL_ERROR "MURKLE_SIGN_PKCS12: no such file: ${MURKLE_SIGNING_PKCS12}")
+  endif()
+  find_program(MURKLE_OSSLSIGNCODE osslsigncode REQUIRED)
+  message(STATUS "Signing the programs with ${MURKLE_SIGNING_PKCS12}")
+endif()
+# Turning signing on or off, or changing how, links the signed programs anew:
+# the file changes only when the settings do.
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/signing.txt CONTENT
+  "pkcs12=${MURKLE_SIGNING_PKCS12}\ntime=${MURKLE_SIGNING_TIME}\ntsa=${MURKLE_SIGN_TSA}\n")
+
+# Signs the program in place right after each link, when a certificate is named.
+# The installer packs its payload programs after they are built, so they are
+# packed signed.
+function(murkle_sign target description)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${CMAKE_BINARY_DIR}/signing.txt)
+  if(NOT MURKLE_SIGNING_PKCS12)
+    return()
+  endif()
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${MURKLE_SIGNING_PKCS12})
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}> "-DDESCRIPTION=${description}"
+            -DPKCS12=${MURKLE_SIGNING_PKCS12} -DTIME=${MURKLE_SIGNING_TIME} -DTSA=${MURKLE_SIGN_TSA}
+            -DOSSLSIGNCODE=${MURKLE_OSSLSIGNCODE} -DCACHE_DIR=${CMAKE_BINARY_DIR}
+            -P ${PROJECT_SOURCE_DIR}/cmake/sign.cmake
+    COMMENT "Signing ${target}"
+    VERBATIM)
+endfunction()

@@ -55,10 +55,12 @@ class InstallEndToEnd : public ::testing::Test {
   }
 
   // Installs with the defaults apart from the destination and the desktop box,
-  // and checks every trace of the installation.
-  void InstallAndCheck(bool desktop) {
+  // and checks every trace of the installation; the files against those that
+  // the installer's payload must inflate to.
+  void InstallAndCheck(bool desktop, const char* exe = TEST_INSTALLER,
+                       const char* payload_dir = TEST_INSTALLER_PAYLOAD_DIR) {
     test::InstallerSession session;
-    ASSERT_TRUE(session.Open());
+    ASSERT_TRUE(session.Open(exe));
 
     const std::string group = programs_ + "\\Velmora\\Murkle\\";
     EXPECT_EQ(session.Text(IDC_SHORTCUT_DIR), group) << "the default program group";
@@ -98,7 +100,7 @@ class InstallEndToEnd : public ::testing::Test {
       const char* name = kManifest[row].file_name;
       std::string installed, product;
       ASSERT_TRUE(test::ReadWholeFile(file_dir + name, &installed)) << name << " not installed";
-      ASSERT_TRUE(test::ReadWholeFile(test::JoinPath(TEST_INSTALLER_PAYLOAD_DIR, name), &product));
+      ASSERT_TRUE(test::ReadWholeFile(test::JoinPath(payload_dir, name), &product));
       EXPECT_TRUE(installed == product) << name << " differs from the product file";
     }
 
@@ -203,6 +205,15 @@ class InstallEndToEnd : public ::testing::Test {
 TEST_F(InstallEndToEnd, InstallsEverythingWithTheDesktopLink) { InstallAndCheck(true); }
 
 TEST_F(InstallEndToEnd, InstallsEverythingWithoutTheDesktopLink) { InstallAndCheck(false); }
+
+#ifdef TEST_SIGNED_EXE
+// The shipped installer signed, with its game and uninstaller signed inside:
+// it installs as before, and the programs it installs are the signed ones
+// (which signing_checks verifies).
+TEST_F(InstallEndToEnd, SignedInstallerInstallsItsSignedPrograms) {
+  InstallAndCheck(false, TEST_SIGNED_EXE, TEST_SIGNED_PAYLOAD_DIR);
+}
+#endif
 
 // Install with the real installer, install again over it (which finds every
 // folder made), play the installed game, then uninstall with the installed

@@ -9,10 +9,12 @@
 # code. qemu comes from bookworm-backports: the threads of 32-bit Wine under
 # bookworm's qemu 7.2 die at random ("wine client error", illegal instructions);
 # under 10.0 they do not. fonts-wine draws the title-bar buttons in pictures.
+# osslsigncode signs the programs when a certificate is given; the tests sign
+# with a throwaway certificate that openssl makes.
 set -eu
 packages="cmake make g++ g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           libz-mingw-w64-dev zopfli wine64 wine32:i386 wine32-preloader:i386 fonts-wine
-          googletest xvfb"
+          googletest xvfb osslsigncode openssl"
 qemu_wanted=1:10
 missing=""
 for p in $packages; do
