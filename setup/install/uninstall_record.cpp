@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "common/paths.h"
 #include "common/text.h"
 #include "common/uninstall_format.h"
 #include "platform/file.h"
@@ -64,21 +63,6 @@ bool KeyReadsBack(const char* ini, const char* section, const char* key, const c
   return strcmp(read, value) == 0;
 }
 
-// Whether created (a folder, as a record holds it) is dir (ending with a
-// backslash) or one of its ancestors, below its drive's root.
-bool IsOnPathOf(const char* created, const char* dir) {
-  size_t length = strlen(created);
-  return length > 3 && IsPlainDrivePath(created) && _strnicmp(created, dir, length) == 0 && dir[length] == '\\';
-}
-
-// An earlier record's created_* folder, taken when this record has none.
-void CarryCreated(const char* ini, const char* key, const char* dir, char (&created)[MAX_PATH]) {
-  if (created[0]) return;
-  char earlier[MAX_PATH];
-  GetPrivateProfileStringA(record::kCommon, key, "", earlier, sizeof earlier, ini);
-  if (IsOnPathOf(earlier, dir)) CopyText(created, earlier);
-}
-
 }  // namespace
 
 UninstallRecord::UninstallRecord() {
@@ -98,16 +82,6 @@ void UninstallRecord::AppendFile(const char* file_name) { AppendName(files, &fil
 
 void UninstallRecord::AppendShortcut(const char* link_name) {
   AppendName(shortcuts, &shortcut_count, link_name);
-}
-
-void UninstallRecord::CarryCreatedDirs(const char* dir) {
-  char ini[MAX_PATH], provider_was[record::kNameSize], program_was[record::kNameSize];
-  if (!JoinPath(ini, dir, kUninstallIniName)) return;
-  GetPrivateProfileStringA(record::kCommon, record::kProvider, "", provider_was, sizeof provider_was, ini);
-  GetPrivateProfileStringA(record::kCommon, record::kProgram, "", program_was, sizeof program_was, ini);
-  if (strcmp(provider_was, provider) != 0 || strcmp(program_was, program) != 0) return;
-  CarryCreated(ini, record::kCreatedFileDir, file_dir, created_file_dir);
-  CarryCreated(ini, record::kCreatedShortcutDir, shortcut_dir, created_shortcut_dir);
 }
 
 int32_t UninstallRecord::WriteUninstallIni(const char* dir) {
