@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -390,16 +391,61 @@ void DrawStatus(App& app) {
          DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 }
 
+// The narrowest width at which a paragraph takes no more lines than at widest:
+// its lines come out about as long as each other, none left with a lone word.
+int BalancedWidth(HDC dc, const char* text, int length, int widest) {
+  const auto lines_height = [&](int width) {
+    RECT r = {0, 0, width, 0};
+    DrawTextA(dc, text, length, &r, DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
+    return r.right > width ? INT_MAX : r.bottom;  // a word wider than that
+  };
+  const int height = lines_height(widest);
+  int low = 1, high = widest;
+  while (low < high) {
+    const int mid = (low + high) / 2;
+    if (lines_height(mid) <= height) high = mid;
+    else low = mid + 1;
+  }
+  return high;
+}
+
+// Text in a darkened panel in the middle of the window, each paragraph (a line
+// of text) wrapped on its own.
 void DrawPanel(App& app, const char* text) {
   Canvas& c = app.canvas;
-  RECT box = {60, 120, layout::kClientWidth - 60, layout::kClientHeight - 60};
-  RECT measure = box;
-  DrawTextA(c.dc(), text, -1, &measure, DT_CENTER | DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
-  const int height = measure.bottom - measure.top;
-  box.top = (layout::kClientHeight - height) / 2;
-  box.bottom = box.top + height;
-  c.Darken(box.left - 12, box.top - 10, box.right - box.left + 24, height + 20);
-  c.Text(text, box, RGB(240, 230, 190), DT_CENTER | DT_WORDBREAK);
+  constexpr int kMaxParagraphs = 16, kWidest = layout::kClientWidth - 120;
+  struct Paragraph {
+    const char* text;
+    int length, width, height;
+  } paragraphs[kMaxParagraphs];
+  TEXTMETRICA metrics;
+  GetTextMetricsA(c.dc(), &metrics);
+  int count = 0, height = 0, width = 0;
+  for (const char* at = text; *at && count < kMaxParagraphs; ++count) {
+    const char* end = strchr(at, '\n');
+    if (!end) end = at + strlen(at);
+    Paragraph& p = paragraphs[count];
+    p = {at, int(end - at), 0, int(metrics.tmHeight)};
+    if (p.length > 0 && at[p.length - 1] == '\r') --p.length;
+    if (p.length > 0) {
+      p.width = BalancedWidth(c.dc(), p.text, p.length, kWidest);
+      RECT r = {0, 0, p.width, 0};
+      DrawTextA(c.dc(), p.text, p.length, &r, DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
+      p.height = int(r.bottom);
+    }
+    height += p.height;
+    if (p.width > width) width = p.width;
+    at = *end ? end + 1 : end;
+  }
+  int top = (layout::kClientHeight - height) / 2;
+  c.Darken((layout::kClientWidth - width) / 2 - 20, top - 10, width + 40, height + 20);
+  for (int i = 0; i < count; ++i) {
+    const Paragraph& p = paragraphs[i];
+    const int left = (layout::kClientWidth - p.width) / 2;
+    c.Text(p.text, RECT{left, top, left + p.width, top + p.height}, RGB(240, 230, 190), DT_CENTER | DT_WORDBREAK,
+           p.length);
+    top += p.height;
+  }
 }
 
 void Paint(App& app, HDC target) {
