@@ -133,6 +133,15 @@ class Script {
     game_.NextLevel();
   }
 
+  // How to play (F1, through the window's keys) and back with close: the game
+  // waits underneath, so the script's game stays as it is.
+  void Help(WPARAM close) {
+    PostMessageA(window_, WM_KEYDOWN, VK_F1, 1);
+    PostMessageA(window_, WM_KEYUP, VK_F1, 0xC0000001);
+    PostMessageA(window_, WM_KEYDOWN, close, 1);
+    PostMessageA(window_, WM_KEYUP, close, 0xC0000001);
+  }
+
   Game& game() { return game_; }
 
  private:
@@ -160,7 +169,8 @@ int Distance(const Game& game, int tx, int ty) {
 }
 
 // Plays a game through the window: level 1 with fireflies and the exit, then
-// into level 2's nearest bog three times. *score is what it must come to.
+// into level 2's nearest bog three times. *score is what it must come to. Help
+// is looked at on the way, and the game must go on as if it had not been.
 void PlayToGameOver(HWND window, const std::string& data_path, uint32_t* score) {
   Script script(window);
   ASSERT_TRUE(script.Load(data_path));
@@ -193,13 +203,20 @@ void PlayToGameOver(HWND window, const std::string& data_path, uint32_t* score) 
   ASSERT_FALSE(to_exit.empty());
   ASSERT_NO_FATAL_FAILURE(Walk(script, to_exit, first, MoveResult::kExit));
 
-  // Level 2: into the nearest bog with each of the three lanterns.
+  // Help while the level's end waits for Enter: that Enter leaves help, and
+  // only the next one goes on. Level 2: into the nearest bog with each of the
+  // three lanterns, with help after the first.
+  script.Help(VK_RETURN);
   script.Enter();
   ASSERT_EQ(game.level_number(), 2);
   for (int lantern = kLanterns; lantern > 0; --lantern) {
     std::vector<Direction> to_bog = Route(game, [&](int x, int y) { return game.level().At(x, y) == dat::kBog; });
     ASSERT_FALSE(to_bog.empty()) << "level 2 has no bog to walk into";
     ASSERT_NO_FATAL_FAILURE(Walk(script, to_bog, false, lantern > 1 ? MoveResult::kBog : MoveResult::kGameOver));
+    if (lantern == kLanterns) {
+      script.Help(VK_F1);
+      script.Help(VK_ESCAPE);
+    }
   }
   *score = game.score();
 }

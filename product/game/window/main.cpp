@@ -49,6 +49,8 @@ struct App {
   char last_name[kScoreNameSize] = "";
   Game game;
   Screen screen = Screen::kTitle;
+  // How to play, shown over a game in progress, which waits underneath.
+  bool help = false;
   Canvas canvas;
   unsigned tick = 0;
   bool walking = false;
@@ -63,7 +65,7 @@ struct App {
 void PlayAmbient(App& app) {
   KillTimer(app.window, kAmbientTimer);
   ChunkView wave;
-  if (!app.sound_on || app.ambient == 0 || !app.data.Sound(app.ambient, &wave)) {
+  if (!app.sound_on || app.help || app.ambient == 0 || !app.data.Sound(app.ambient, &wave)) {
     PlaySoundA(nullptr, nullptr, 0);
     return;
   }
@@ -215,6 +217,7 @@ void NewGame(App& app) {
   StopWalking(app);
   app.game.NewGame(app.levels.data(), int(app.levels.size()));
   app.screen = Screen::kPlaying;
+  app.help = false;
   app.banner[0] = '\0';
   StartLevelSound(app);
   InvalidateRect(app.window, nullptr, FALSE);
@@ -307,8 +310,21 @@ void Continue(App& app) {
   }
 }
 
+// Help comes over a game in progress and goes again leaving it as it was; with
+// no game it is the title screen.
+void ToggleHelp(App& app) {
+  if (app.screen != Screen::kPlaying) {
+    app.screen = Screen::kTitle;
+  } else {
+    StopWalking(app);
+    app.help = !app.help;
+    PlayAmbient(app);
+  }
+  InvalidateRect(app.window, nullptr, FALSE);
+}
+
 void Click(App& app, int x, int y) {
-  if (app.screen != Screen::kPlaying) return;
+  if (app.screen != Screen::kPlaying || app.help) return;
   if (app.game.phase() == Phase::kLevelDone) {
     Continue(app);
     return;
@@ -451,10 +467,14 @@ void DrawPanel(App& app, const char* text) {
 void Paint(App& app, HDC target) {
   Canvas& c = app.canvas;
   char text[1024];
-  if (app.screen == Screen::kTitle) {
+  if (app.screen == Screen::kTitle || app.help) {
     c.Draw(app.backdrops[dat::kBackdropTitle], 0, 0, 0, Canvas::Shade::kLit, false);
-    FormatLoaded<kGameFormats, IDS_TITLE_SCREEN>(app.instance, text, sizeof text, int(app.how_to_play_size),
-                                                 app.how_to_play);
+    if (app.help)
+      FormatLoaded<kGameFormats, IDS_HELP_SCREEN>(app.instance, text, sizeof text, int(app.how_to_play_size),
+                                                  app.how_to_play);
+    else
+      FormatLoaded<kGameFormats, IDS_TITLE_SCREEN>(app.instance, text, sizeof text, int(app.how_to_play_size),
+                                                   app.how_to_play);
     DrawPanel(app, text);
   } else if (app.screen == Screen::kOver) {
     const bool won = app.game.phase() == Phase::kWon;
@@ -478,6 +498,10 @@ void Paint(App& app, HDC target) {
 // --- The window ---------------------------------------------------------------------
 
 void OnKey(App& app, WPARAM key) {
+  if (app.help) {
+    if (key == VK_RETURN || key == VK_SPACE || key == VK_ESCAPE) ToggleHelp(app);
+    return;
+  }
   if (app.screen == Screen::kPlaying && app.game.phase() == Phase::kPlaying) {
     switch (key) {
       case VK_UP: StopWalking(app); Move(app, Direction::kUp); return;
@@ -525,7 +549,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     case WM_TIMER:
       if (wparam == kAnimationTimer) {
         ++app.tick;
-        if (app.screen == Screen::kPlaying) InvalidateRect(window, nullptr, FALSE);
+        if (app.screen == Screen::kPlaying && !app.help) InvalidateRect(window, nullptr, FALSE);
       } else if (wparam == kWalkTimer) {
         WalkStep(app);
       } else if (wparam == kAmbientTimer) {
@@ -539,13 +563,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
       switch (LOWORD(wparam)) {
         case IDM_NEW_GAME: NewGame(app); return 0;
         case IDM_HIGH_SCORES: ShowScores(app, -1); return 0;
-        case IDM_HOW_TO_PLAY:
-          StopWalking(app);
-          app.ambient = 0;
-          PlayAmbient(app);
-          app.screen = Screen::kTitle;
-          InvalidateRect(window, nullptr, FALSE);
-          return 0;
+        case IDM_HOW_TO_PLAY: ToggleHelp(app); return 0;
         case IDM_SOUND: {
           app.sound_on = !app.sound_on;
           CheckMenuItem(GetMenu(window), IDM_SOUND, app.sound_on ? MF_CHECKED : MF_UNCHECKED);
