@@ -1,6 +1,6 @@
-// Murkle's window: loads the data and the score table from next to the
-// executable, turns keys, clicks and menu commands into moves, and draws the
-// marsh by lantern light.
+// Murkle's window: loads the data from next to the executable and the player's
+// score table from their profile, turns keys, clicks and menu commands into
+// moves, and draws the marsh by lantern light.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -37,7 +37,9 @@ struct App {
   HINSTANCE instance = nullptr;
   HWND window = nullptr;
   char data_path[MAX_PATH] = "";
+  // The player's own table; empty when the profile has no place for it.
   char score_path[MAX_PATH] = "";
+  bool told_unsaved = false;
   std::vector<uint8_t> data_bytes;
   DataFile data;
   std::vector<Level> levels;
@@ -140,7 +142,11 @@ INT_PTR CALLBACK NameDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
       SetDlgItemTextA(dialog, IDC_NAME_SCORE, line);
       SendDlgItemMessageA(dialog, IDC_NAME, EM_LIMITTEXT, kScoreNameSize - 1, 0);
       SetDlgItemTextA(dialog, IDC_NAME, request->name);
-      return TRUE;
+      // The last name, selected, so that typing replaces it.
+      HWND edit = GetDlgItem(dialog, IDC_NAME);
+      SendMessageA(edit, EM_SETSEL, 0, -1);
+      SetFocus(edit);
+      return FALSE;
     }
     case WM_COMMAND:
       if (LOWORD(wparam) == IDOK) {
@@ -223,6 +229,22 @@ void NewGame(App& app) {
   InvalidateRect(app.window, nullptr, FALSE);
 }
 
+// Into the player's profile, never next to the program. A table that cannot be
+// kept is said once; the scores stay in memory until the game is closed.
+void SaveTable(App& app) {
+  DWORD error = 0;
+  if (app.score_path[0] && MakeProfileFolder(&error) && SaveScores(app.score_path, app.scores, &error)) return;
+  if (app.told_unsaved) return;
+  app.told_unsaved = true;
+  if (!app.score_path[0]) {
+    char text[256];
+    LoadText(app.instance, IDS_SCORES_NOT_KEPT, text, sizeof text);
+    ShowMessage(app, text, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  ShowSystemError<IDS_SCORE_NOT_SAVED>(app, error, static_cast<const char*>(app.score_path));
+}
+
 void RecordScore(App& app) {
   const Game& game = app.game;
   if (!ScoreQualifies(app.scores, game.score())) {
@@ -236,10 +258,7 @@ void RecordScore(App& app) {
     return;
   const int place = InsertScore(&app.scores, request.name, game.score(), game.level_number());
   CopyText(app.last_name, app.scores.entries[place < 0 ? 0 : place].name);
-  DWORD error = 0;
-  if (!SaveScores(app.score_path, app.scores, &error)) {
-    ShowSystemError<IDS_SCORE_NOT_SAVED>(app, error, static_cast<const char*>(app.score_path));
-  }
+  SaveTable(app);
   ShowScores(app, place);
 }
 
@@ -615,13 +634,24 @@ bool LoadData(App& app) {
   return true;
 }
 
+// The player's table, or on the first run the one installed next to the
+// program, which is only ever read: it is written to the profile once there is
+// a score to keep.
 void LoadTable(App& app) {
   DWORD error = 0;
-  if (!PathNextToProgram("murkle.hsc", app.score_path)) {
-    DefaultScoreTable(&app.scores);
-    return;
+  ScoreLoad load = ScoreLoad::kMissing;
+  const char* from = app.score_path;
+  if (PathInProfile("murkle.hsc", app.score_path)) load = LoadScores(app.score_path, &app.scores, &error);
+  char installed[MAX_PATH];
+  if (load == ScoreLoad::kMissing) {
+    if (!PathNextToProgram("murkle.hsc", installed)) {
+      DefaultScoreTable(&app.scores);
+      return;
+    }
+    from = installed;
+    load = LoadScores(installed, &app.scores, &error);
   }
-  switch (LoadScores(app.score_path, &app.scores, &error)) {
+  switch (load) {
     case ScoreLoad::kLoaded:
     case ScoreLoad::kMissing:
       break;
@@ -631,7 +661,7 @@ void LoadTable(App& app) {
       ShowMessage(app, text, MB_OK | MB_ICONINFORMATION);
       break;
     case ScoreLoad::kUnreadable: {
-      ShowSystemError<IDS_SCORES_UNREADABLE>(app, error, static_cast<const char*>(app.score_path));
+      ShowSystemError<IDS_SCORES_UNREADABLE>(app, error, from);
       break;
     }
   }
