@@ -1,7 +1,8 @@
 // murkle.exe as a player meets it: a real process on Wine, driven through its
 // window with menu commands, key presses and a click, its results read back from
-// its dialogs and from the score file next to it.
+// its dialogs and from the score table it keeps in the player's profile.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <cstring>
 #include <functional>
@@ -10,6 +11,7 @@
 
 #include "../product/game/window/layout.h"
 #include "../product/game/window/resource.h"
+#include "common/shell_links.h"
 #include "common/text.h"
 #include "data_file.h"
 #include "game.h"
@@ -21,14 +23,35 @@ namespace {
 
 constexpr DWORD kWindowWaitMs = 20000;
 
-// A fresh install of the game: the program, its data and its score table.
+// The maker's folder in the player's profile, below which the game keeps the
+// player's own score table: asked of the call the game asks.
+std::string MakerFolder() {
+  char appdata[MAX_PATH] = "";
+  EXPECT_EQ(GetSpecialFolderPath(CSIDL_APPDATA, appdata), S_OK);
+  return test::JoinPath(appdata, "Velmora");
+}
+
+std::string ProfileTable() { return MakerFolder() + "\\Murkle\\murkle.hsc"; }
+
+std::string Serialized(const ScoreTable& table) {
+  uint8_t bytes[kScoreFileSize];
+  SerializeScores(table, bytes);
+  return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+// A fresh install of the game: the program, its data and its score table, and
+// a player who has not played it yet (no table in the profile).
 class Installed {
  public:
   explicit Installed(const char* name) : dir_(name) {
+    EXPECT_TRUE(test::RemoveTree(MakerFolder()));
     for (const char* file : {"murkle.exe", "murkle.dat", "murkle.hsc"})
       if (!CopyFileA(test::JoinPath(TEST_INSTALLER_PAYLOAD_DIR, file).c_str(), (dir_ / file).c_str(), FALSE))
         ADD_FAILURE() << "cannot copy " << file << ", error " << GetLastError();
   }
+  ~Installed() { test::RemoveTree(MakerFolder()); }
+  Installed(const Installed&) = delete;
+  Installed& operator=(const Installed&) = delete;
   std::string operator/(const std::string& name) const { return dir_ / name; }
   bool Start(test::Process* process) const {
     return process->Start(dir_ / "murkle.exe", "", dir_.path().c_str());
@@ -133,6 +156,15 @@ class Script {
     game_.NextLevel();
   }
 
+  // How to play (F1, through the window's keys) and back with close: the game
+  // waits underneath, so the script's game stays as it is.
+  void Help(WPARAM close) {
+    PostMessageA(window_, WM_KEYDOWN, VK_F1, 1);
+    PostMessageA(window_, WM_KEYUP, VK_F1, 0xC0000001);
+    PostMessageA(window_, WM_KEYDOWN, close, 1);
+    PostMessageA(window_, WM_KEYUP, close, 0xC0000001);
+  }
+
   Game& game() { return game_; }
 
  private:
@@ -160,7 +192,8 @@ int Distance(const Game& game, int tx, int ty) {
 }
 
 // Plays a game through the window: level 1 with fireflies and the exit, then
-// into level 2's nearest bog three times. *score is what it must come to.
+// into level 2's nearest bog three times. *score is what it must come to. Help
+// is looked at on the way, and the game must go on as if it had not been.
 void PlayToGameOver(HWND window, const std::string& data_path, uint32_t* score) {
   Script script(window);
   ASSERT_TRUE(script.Load(data_path));
@@ -193,19 +226,37 @@ void PlayToGameOver(HWND window, const std::string& data_path, uint32_t* score) 
   ASSERT_FALSE(to_exit.empty());
   ASSERT_NO_FATAL_FAILURE(Walk(script, to_exit, first, MoveResult::kExit));
 
-  // Level 2: into the nearest bog with each of the three lanterns.
+  // Help while the level's end waits for Enter: that Enter leaves help, and
+  // only the next one goes on. Level 2: into the nearest bog with each of the
+  // three lanterns, with help after the first.
+  script.Help(VK_RETURN);
   script.Enter();
   ASSERT_EQ(game.level_number(), 2);
   for (int lantern = kLanterns; lantern > 0; --lantern) {
     std::vector<Direction> to_bog = Route(game, [&](int x, int y) { return game.level().At(x, y) == dat::kBog; });
     ASSERT_FALSE(to_bog.empty()) << "level 2 has no bog to walk into";
     ASSERT_NO_FATAL_FAILURE(Walk(script, to_bog, false, lantern > 1 ? MoveResult::kBog : MoveResult::kGameOver));
+    if (lantern == kLanterns) {
+      script.Help(VK_F1);
+      script.Help(VK_ESCAPE);
+    }
   }
   *score = game.score();
 }
 
+// Two games and a second run: the player's table starts from the installed one
+// (which has an entry of its own here), is kept in the profile and read from
+// there, and the installed one is never written.
 TEST(GameWindow, AScriptedGameEndsInTheHighScoreTable) {
   Installed install("game_window_play");
+  // At the top an entry of its own, and at the bottom room for both games.
+  ScoreTable expected;
+  DefaultScoreTable(&expected);
+  ASSERT_EQ(InsertScore(&expected, "Seed Keeper", expected.entries[0].score + 1, 3), 0);
+  expected.entries[kScoreEntries - 2].score = 2;
+  expected.entries[kScoreEntries - 1].score = 1;
+  const std::string installed = Serialized(expected);
+  ASSERT_TRUE(test::WriteWholeFile(install / "murkle.hsc", installed));
   test::Process process;
   ASSERT_TRUE(install.Start(&process)) << "error " << GetLastError();
   HWND window = test::WaitForWindow(
@@ -218,8 +269,6 @@ TEST(GameWindow, AScriptedGameEndsInTheHighScoreTable) {
 
   uint32_t score = 0;
   ASSERT_NO_FATAL_FAILURE(PlayToGameOver(window, install / "murkle.dat", &score));
-  ScoreTable expected;
-  DefaultScoreTable(&expected);
   ASSERT_TRUE(ScoreQualifies(expected, score)) << "the script's score " << score << " is too low to enter";
   const int place = InsertScore(&expected, "Marsh Tester", score, 2);
 
@@ -243,16 +292,17 @@ TEST(GameWindow, AScriptedGameEndsInTheHighScoreTable) {
   test::PressButton(table, IDOK);
   ASSERT_TRUE(WaitGone(table));
 
-  // The file next to the program holds the same table.
-  const std::string saved = test::ReadWholeFile(install / "murkle.hsc");
+  // The player's profile holds the same table; the installed one is as it was.
+  const std::string saved = test::ReadWholeFile(ProfileTable());
   ScoreTable read;
   ASSERT_TRUE(ParseScores(reinterpret_cast<const uint8_t*>(saved.data()), saved.size(), &read));
+  EXPECT_STREQ(read.entries[0].name, "Seed Keeper");
   EXPECT_STREQ(read.entries[place].name, "Marsh Tester");
   EXPECT_EQ(read.entries[place].score, score);
   EXPECT_EQ(read.entries[place].level, 2);
-  uint8_t want[kScoreFileSize];
-  SerializeScores(expected, want);
-  EXPECT_TRUE(saved == std::string(reinterpret_cast<const char*>(want), sizeof want)) << "the whole table";
+  EXPECT_TRUE(saved == Serialized(expected)) << "the whole table";
+  EXPECT_FALSE(test::FileExists(ProfileTable() + ".tmp"));
+  EXPECT_TRUE(test::ReadWholeFile(install / "murkle.hsc") == installed) << "the installed table";
   EXPECT_FALSE(test::FileExists(install / "murkle.hsc.tmp"));
 
   // The menu's high-score view shows it too, without a mark.
@@ -265,10 +315,63 @@ TEST(GameWindow, AScriptedGameEndsInTheHighScoreTable) {
   test::PressButton(table, IDOK);
   ASSERT_TRUE(WaitGone(table));
 
+  // A second game: the name box offers the last name selected whole, with the
+  // typing in it, so that what is typed replaces it.
+  ASSERT_NO_FATAL_FAILURE(PlayToGameOver(window, install / "murkle.dat", &score));
+  name = WaitForDialog(process.id(), "New high score");
+  ASSERT_NE(name, nullptr) << "no name dialog after the second game";
+  HWND edit = GetDlgItem(name, IDC_NAME);
+  EXPECT_EQ(test::WindowText(edit), "Marsh Tester");
+  DWORD_PTR selection = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 60000, &selection));
+  EXPECT_EQ(LOWORD(selection), 0u);
+  EXPECT_EQ(HIWORD(selection), strlen("Marsh Tester"));
+  GUITHREADINFO gui = {};
+  gui.cbSize = sizeof gui;
+  ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(name, nullptr), &gui));
+  EXPECT_EQ(gui.hwndFocus, edit);
+  test::SetText(edit, "Second Try");
+  test::PressButton(name, IDOK);
+  ASSERT_TRUE(WaitGone(name));
+  ASSERT_GE(InsertScore(&expected, "Second Try", score, 2), 0);
+  table = WaitForDialog(process.id(), "Murkle high scores");
+  ASSERT_NE(table, nullptr);
+  test::PressButton(table, IDOK);
+  ASSERT_TRUE(WaitGone(table));
+  EXPECT_TRUE(test::ReadWholeFile(ProfileTable()) == Serialized(expected)) << "both games' scores";
+
   PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
   DWORD code = 0;
   ASSERT_TRUE(process.Wait(kWindowWaitMs, &code)) << "the game did not exit";
   EXPECT_EQ(code, 0u);
+
+  // The next run reads the player's table, not the installed one.
+  test::Process again;
+  ASSERT_TRUE(install.Start(&again));
+  window = test::WaitForWindow([&] { return test::FindTopLevel(again.id(), layout::kWindowClass, "Murkle"); },
+                               kWindowWaitMs);
+  ASSERT_NE(window, nullptr);
+  PostMessageA(window, WM_COMMAND, IDM_HIGH_SCORES, 0);
+  table = WaitForDialog(again.id(), "Murkle high scores");
+  ASSERT_NE(table, nullptr);
+  text = test::WindowText(GetDlgItem(table, IDC_SCORE_LIST));
+  EXPECT_NE(text.find("Second Try"), std::string::npos) << text;
+  test::PressButton(table, IDOK);
+  ASSERT_TRUE(WaitGone(table));
+  PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
+  ASSERT_TRUE(again.Wait(kWindowWaitMs, &code)) << "the game did not exit";
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(test::ReadWholeFile(install / "murkle.hsc") == installed) << "the installed table";
+}
+
+// It runs as the user who starts it, so that Windows does not redirect the
+// writes to that user's profile.
+TEST(GameWindow, ManifestRunsAsTheInvokingUser) {
+  const std::string manifest =
+      test::ResourceBytes(test::JoinPath(TEST_INSTALLER_PAYLOAD_DIR, "murkle.exe"), RT_MANIFEST, 1);
+  EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"),
+            std::string::npos)
+      << manifest;
 }
 
 // Damaged or missing files next to the program: a clear message, never a crash.
@@ -322,19 +425,18 @@ TEST(GameWindow, BadFilesGiveAClearMessage) {
   }
 }
 
-// The table cannot be saved: the player is told, and the game goes on with the
-// score in its table.
+// The profile has no room for the table (a file stands where the maker's folder
+// would be): the player is told, the game goes on with the score in its table,
+// and nothing is written next to the program instead.
 TEST(GameWindow, AScoreThatCannotBeSavedIsReportedAndKept) {
   Installed install("game_window_unsaved");
+  ASSERT_TRUE(test::WriteWholeFile(MakerFolder(), "not a folder"));
   test::Process process;
   ASSERT_TRUE(install.Start(&process));
   HWND window = test::WaitForWindow(
       [&] { return test::FindTopLevel(process.id(), layout::kWindowClass, "Murkle"); }, kWindowWaitMs);
   ASSERT_NE(window, nullptr);
-  // Someone else holds the score file and shares nothing.
   const std::string before = test::ReadWholeFile(install / "murkle.hsc");
-  HANDLE lock = CreateFileA((install / "murkle.hsc").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   uint32_t score = 0;
   ASSERT_NO_FATAL_FAILURE(PlayToGameOver(window, install / "murkle.dat", &score));
 
@@ -353,8 +455,7 @@ TEST(GameWindow, AScoreThatCannotBeSavedIsReportedAndKept) {
   EXPECT_NE(test::WindowText(GetDlgItem(table, IDC_SCORE_LIST)).find("Unsaved"), std::string::npos);
   test::PressButton(table, IDOK);
   ASSERT_TRUE(WaitGone(table));
-  CloseHandle(lock);
-  EXPECT_EQ(test::ReadWholeFile(install / "murkle.hsc"), before) << "the old table is intact";
+  EXPECT_EQ(test::ReadWholeFile(install / "murkle.hsc"), before) << "the installed table is intact";
   EXPECT_FALSE(test::FileExists(install / "murkle.hsc.tmp"));
 
   // The game goes on: a new game starts and the window still answers.

@@ -658,17 +658,16 @@ Bytes MakeLevel(int number, const LevelPlan& plan) {
   return out;
 }
 
+// Line breaks only between paragraphs: the window wraps the lines to its panel.
 const char kHowToPlay[] =
     "Night has fallen on the marsh, and the fireflies are out.\r\n"
     "\r\n"
-    "Walk with the arrow keys, or click where you want to go.\r\n"
-    "Your lantern lights the cells around you; the marsh remembers\r\n"
-    "what you have seen, dimly.\r\n"
+    "Walk with the arrow keys, or click where you want to go. "
+    "Your lantern lights the cells around you; the marsh remembers what you have seen, dimly.\r\n"
     "\r\n"
-    "Every step burns oil. Pick up flasks to refill the lantern.\r\n"
-    "Catch fireflies for points. Keep out of the bog holes.\r\n"
-    "Reach the stepping stones to leave the level: the oil you have\r\n"
-    "left is worth a bonus.\r\n"
+    "Every step burns oil. Pick up flasks to refill the lantern. "
+    "Catch fireflies for points. Keep out of the bog holes. "
+    "Reach the stepping stones to leave the level: the oil you have left is worth a bonus.\r\n"
     "\r\n"
     "A bog hole or an empty lantern costs one of your three lanterns.\r\n";
 

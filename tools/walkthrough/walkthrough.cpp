@@ -3,6 +3,10 @@
 // it, and presses the button a user would press.
 //
 //   walkthrough <installer.exe> <directory for the pictures>
+//
+// Or takes a picture of the game's window as it first opens (its title screen):
+//
+//   walkthrough --game <murkle.exe> <picture.png>
 #include <windows.h>
 #include <zlib.h>
 
@@ -129,9 +133,45 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
 
 void Press(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
+int PictureOfGame(const std::string& game, const std::string& picture) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::string command = "\"" + game + "\"";
+  std::string folder = game.substr(0, game.find_last_of('\\') + 1);
+  if (!CreateProcessA(game.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+    fprintf(stderr, "cannot start %s (error %lu)\n", game.c_str(), GetLastError());
+    return 1;
+  }
+  HWND window = nullptr;
+  for (DWORD waited = 0; waited < 30000 && !window; waited += 50) {
+    window = FindWindowA("MurkleMarshWindow", nullptr);
+    if (!window && WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) break;
+  }
+  int status = 0;
+  if (!window) {
+    fprintf(stderr, "the game's window did not appear\n");
+    status = 1;
+  } else {
+    const bool saved = SaveWindowPicture(window, picture);
+    printf("game window shown; picture: %s\n", saved ? "saved" : "FAILED");
+    if (!saved) status = 1;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+  if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 1);
+    status = 1;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && strcmp(argv[1], "--game") == 0) return PictureOfGame(argv[2], argv[3]);
   if (argc != 3) {
     fprintf(stderr, "usage: walkthrough <installer.exe> <picture directory>\n");
     return 2;

@@ -1,9 +1,39 @@
 #include "storage.h"
 
+#include <shlobj.h>
+
 #include <cstring>
 
 #include "common/handle.h"
+#include "common/shell_links.h"
 #include "common/text.h"
+
+namespace {
+
+// Below the application-data folder: the maker's folder, then the game's.
+constexpr const char* kProfileFolders[] = {"Velmora", "Murkle"};
+
+// The game's folder in the profile; with make, each missing folder on the way
+// is made.
+bool ProfileFolder(char (&dir)[MAX_PATH], bool make, DWORD* error) {
+  *error = ERROR_PATH_NOT_FOUND;
+  if (FAILED(GetSpecialFolderPath(CSIDL_APPDATA, dir)) || !dir[0]) return false;
+  for (const char* name : kProfileFolders) {
+    char deeper[MAX_PATH];
+    if (!JoinPath(deeper, dir, name)) {
+      *error = ERROR_FILENAME_EXCED_RANGE;
+      return false;
+    }
+    CopyText(dir, deeper);
+    if (make && !CreateDirectoryA(dir, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      *error = GetLastError();
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 bool PathNextToProgram(const char* name, char (&path)[MAX_PATH]) {
   char module[MAX_PATH];
@@ -21,6 +51,21 @@ bool PathNextToProgram(const char* name, char (&path)[MAX_PATH]) {
     return false;
   }
   return true;
+}
+
+bool PathInProfile(const char* name, char (&path)[MAX_PATH]) {
+  char dir[MAX_PATH];
+  DWORD error = 0;
+  if (!ProfileFolder(dir, false, &error) || !JoinPath(path, dir, name)) {
+    path[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+bool MakeProfileFolder(DWORD* error) {
+  char dir[MAX_PATH];
+  return ProfileFolder(dir, true, error);
 }
 
 bool ReadWholeFile(const char* path, size_t max_size, std::vector<uint8_t>* bytes, DWORD* error) {

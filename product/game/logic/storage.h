@@ -1,4 +1,5 @@
-// The game's files on disk: both live next to murkle.exe. Kernel calls only.
+// The game's files on disk: the data file and the installed score table next to
+// murkle.exe, and each player's own score table in that player's profile.
 #ifndef MURKLE_STORAGE_H
 #define MURKLE_STORAGE_H
 
@@ -13,6 +14,15 @@
 // path = the directory of this program's executable + name. False, with
 // path empty, when the result would not fit in MAX_PATH.
 bool PathNextToProgram(const char* name, char (&path)[MAX_PATH]);
+
+// path = the user's application-data folder + "\\Velmora\\Murkle\\" + name.
+// False, with path empty, when the system names no such folder or the result
+// would not fit in MAX_PATH.
+bool PathInProfile(const char* name, char (&path)[MAX_PATH]);
+
+// Makes the folders of PathInProfile that are not there yet. On failure *error
+// holds the system's error number.
+bool MakeProfileFolder(DWORD* error);
 
 // Reads a whole file of at most max_size bytes. On failure *error holds the
 // system's error number (ERROR_FILE_TOO_LARGE for a file above max_size).

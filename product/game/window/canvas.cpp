@@ -88,13 +88,13 @@ void Canvas::Darken(int x, int y, int width, int height) {
   }
 }
 
-void Canvas::Text(const char* text, RECT rect, COLORREF colour, UINT format) {
+void Canvas::Text(const char* text, RECT rect, COLORREF colour, UINT format, int length) {
   if (!dc_) return;
   // A dark shadow keeps light text readable on any backdrop.
   RECT shadow = rect;
   OffsetRect(&shadow, 1, 1);
   SetTextColor(dc_, RGB(0, 0, 0));
-  DrawTextA(dc_, text, -1, &shadow, format | DT_NOPREFIX);
+  DrawTextA(dc_, text, length, &shadow, format | DT_NOPREFIX);
   SetTextColor(dc_, colour);
-  DrawTextA(dc_, text, -1, &rect, format | DT_NOPREFIX);
+  DrawTextA(dc_, text, length, &rect, format | DT_NOPREFIX);
 }

@@ -26,8 +26,9 @@ class Canvas {
   void Fill(int x, int y, int width, int height, uint8_t r, uint8_t g, uint8_t b);
   // Darkens a rectangle to a quarter: the backdrop behind text.
   void Darken(int x, int y, int width, int height);
-  // Text in the canvas's font, centred in rect when centre is set.
-  void Text(const char* text, RECT rect, COLORREF colour, UINT format);
+  // length characters of text (-1: up to its end) in the canvas's font, laid
+  // out in rect as DrawText's format says.
+  void Text(const char* text, RECT rect, COLORREF colour, UINT format, int length = -1);
 
  private:
   uint8_t* Row(int y) const { return bits_ + size_t(y) * stride_; }

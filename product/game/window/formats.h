@@ -16,6 +16,7 @@ inline constexpr StringFormat kGameFormats[] = {
     {IDS_STATUS_LINE, "dsu"},
     // The text of the data file, by its length.
     {IDS_TITLE_SCREEN, "ds"},
+    {IDS_HELP_SCREEN, "ds"},
     {IDS_GAME_OVER, "sud"},
     {IDS_DATA_UNREADABLE, "s"},
     {IDS_DATA_UNUSABLE, "ss"},

@@ -1,9 +1,10 @@
-// Murkle's window: loads the data and the score table from next to the
-// executable, turns keys, clicks and menu commands into moves, and draws the
-// marsh by lantern light.
+// Murkle's window: loads the data from next to the executable and the player's
+// score table from their profile, turns keys, clicks and menu commands into
+// moves, and draws the marsh by lantern light.
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -36,7 +37,9 @@ struct App {
   HINSTANCE instance = nullptr;
   HWND window = nullptr;
   char data_path[MAX_PATH] = "";
+  // The player's own table; empty when the profile has no place for it.
   char score_path[MAX_PATH] = "";
+  bool told_unsaved = false;
   std::vector<uint8_t> data_bytes;
   DataFile data;
   std::vector<Level> levels;
@@ -48,6 +51,8 @@ struct App {
   char last_name[kScoreNameSize] = "";
   Game game;
   Screen screen = Screen::kTitle;
+  // How to play, shown over a game in progress, which waits underneath.
+  bool help = false;
   Canvas canvas;
   unsigned tick = 0;
   bool walking = false;
@@ -62,7 +67,7 @@ struct App {
 void PlayAmbient(App& app) {
   KillTimer(app.window, kAmbientTimer);
   ChunkView wave;
-  if (!app.sound_on || app.ambient == 0 || !app.data.Sound(app.ambient, &wave)) {
+  if (!app.sound_on || app.help || app.ambient == 0 || !app.data.Sound(app.ambient, &wave)) {
     PlaySoundA(nullptr, nullptr, 0);
     return;
   }
@@ -137,7 +142,11 @@ INT_PTR CALLBACK NameDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
       SetDlgItemTextA(dialog, IDC_NAME_SCORE, line);
       SendDlgItemMessageA(dialog, IDC_NAME, EM_LIMITTEXT, kScoreNameSize - 1, 0);
       SetDlgItemTextA(dialog, IDC_NAME, request->name);
-      return TRUE;
+      // The last name, selected, so that typing replaces it.
+      HWND edit = GetDlgItem(dialog, IDC_NAME);
+      SendMessageA(edit, EM_SETSEL, 0, -1);
+      SetFocus(edit);
+      return FALSE;
     }
     case WM_COMMAND:
       if (LOWORD(wparam) == IDOK) {
@@ -214,9 +223,26 @@ void NewGame(App& app) {
   StopWalking(app);
   app.game.NewGame(app.levels.data(), int(app.levels.size()));
   app.screen = Screen::kPlaying;
+  app.help = false;
   app.banner[0] = '\0';
   StartLevelSound(app);
   InvalidateRect(app.window, nullptr, FALSE);
+}
+
+// Into the player's profile, never next to the program. A table that cannot be
+// kept is said once; the scores stay in memory until the game is closed.
+void SaveTable(App& app) {
+  DWORD error = 0;
+  if (app.score_path[0] && MakeProfileFolder(&error) && SaveScores(app.score_path, app.scores, &error)) return;
+  if (app.told_unsaved) return;
+  app.told_unsaved = true;
+  if (!app.score_path[0]) {
+    char text[256];
+    LoadText(app.instance, IDS_SCORES_NOT_KEPT, text, sizeof text);
+    ShowMessage(app, text, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  ShowSystemError<IDS_SCORE_NOT_SAVED>(app, error, static_cast<const char*>(app.score_path));
 }
 
 void RecordScore(App& app) {
@@ -232,10 +258,7 @@ void RecordScore(App& app) {
     return;
   const int place = InsertScore(&app.scores, request.name, game.score(), game.level_number());
   CopyText(app.last_name, app.scores.entries[place < 0 ? 0 : place].name);
-  DWORD error = 0;
-  if (!SaveScores(app.score_path, app.scores, &error)) {
-    ShowSystemError<IDS_SCORE_NOT_SAVED>(app, error, static_cast<const char*>(app.score_path));
-  }
+  SaveTable(app);
   ShowScores(app, place);
 }
 
@@ -306,8 +329,21 @@ void Continue(App& app) {
   }
 }
 
+// Help comes over a game in progress and goes again leaving it as it was; with
+// no game it is the title screen.
+void ToggleHelp(App& app) {
+  if (app.screen != Screen::kPlaying) {
+    app.screen = Screen::kTitle;
+  } else {
+    StopWalking(app);
+    app.help = !app.help;
+    PlayAmbient(app);
+  }
+  InvalidateRect(app.window, nullptr, FALSE);
+}
+
 void Click(App& app, int x, int y) {
-  if (app.screen != Screen::kPlaying) return;
+  if (app.screen != Screen::kPlaying || app.help) return;
   if (app.game.phase() == Phase::kLevelDone) {
     Continue(app);
     return;
@@ -390,25 +426,74 @@ void DrawStatus(App& app) {
          DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 }
 
+// The narrowest width at which a paragraph takes no more lines than at widest:
+// its lines come out about as long as each other, none left with a lone word.
+int BalancedWidth(HDC dc, const char* text, int length, int widest) {
+  const auto lines_height = [&](int width) {
+    RECT r = {0, 0, width, 0};
+    DrawTextA(dc, text, length, &r, DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
+    return r.right > width ? INT_MAX : r.bottom;  // a word wider than that
+  };
+  const int height = lines_height(widest);
+  int low = 1, high = widest;
+  while (low < high) {
+    const int mid = (low + high) / 2;
+    if (lines_height(mid) <= height) high = mid;
+    else low = mid + 1;
+  }
+  return high;
+}
+
+// Text in a darkened panel in the middle of the window, each paragraph (a line
+// of text) wrapped on its own.
 void DrawPanel(App& app, const char* text) {
   Canvas& c = app.canvas;
-  RECT box = {60, 120, layout::kClientWidth - 60, layout::kClientHeight - 60};
-  RECT measure = box;
-  DrawTextA(c.dc(), text, -1, &measure, DT_CENTER | DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
-  const int height = measure.bottom - measure.top;
-  box.top = (layout::kClientHeight - height) / 2;
-  box.bottom = box.top + height;
-  c.Darken(box.left - 12, box.top - 10, box.right - box.left + 24, height + 20);
-  c.Text(text, box, RGB(240, 230, 190), DT_CENTER | DT_WORDBREAK);
+  constexpr int kMaxParagraphs = 16, kWidest = layout::kClientWidth - 120;
+  struct Paragraph {
+    const char* text;
+    int length, width, height;
+  } paragraphs[kMaxParagraphs];
+  TEXTMETRICA metrics;
+  GetTextMetricsA(c.dc(), &metrics);
+  int count = 0, height = 0, width = 0;
+  for (const char* at = text; *at && count < kMaxParagraphs; ++count) {
+    const char* end = strchr(at, '\n');
+    if (!end) end = at + strlen(at);
+    Paragraph& p = paragraphs[count];
+    p = {at, int(end - at), 0, int(metrics.tmHeight)};
+    if (p.length > 0 && at[p.length - 1] == '\r') --p.length;
+    if (p.length > 0) {
+      p.width = BalancedWidth(c.dc(), p.text, p.length, kWidest);
+      RECT r = {0, 0, p.width, 0};
+      DrawTextA(c.dc(), p.text, p.length, &r, DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
+      p.height = int(r.bottom);
+    }
+    height += p.height;
+    if (p.width > width) width = p.width;
+    at = *end ? end + 1 : end;
+  }
+  int top = (layout::kClientHeight - height) / 2;
+  c.Darken((layout::kClientWidth - width) / 2 - 20, top - 10, width + 40, height + 20);
+  for (int i = 0; i < count; ++i) {
+    const Paragraph& p = paragraphs[i];
+    const int left = (layout::kClientWidth - p.width) / 2;
+    c.Text(p.text, RECT{left, top, left + p.width, top + p.height}, RGB(240, 230, 190), DT_CENTER | DT_WORDBREAK,
+           p.length);
+    top += p.height;
+  }
 }
 
 void Paint(App& app, HDC target) {
   Canvas& c = app.canvas;
   char text[1024];
-  if (app.screen == Screen::kTitle) {
+  if (app.screen == Screen::kTitle || app.help) {
     c.Draw(app.backdrops[dat::kBackdropTitle], 0, 0, 0, Canvas::Shade::kLit, false);
-    FormatLoaded<kGameFormats, IDS_TITLE_SCREEN>(app.instance, text, sizeof text, int(app.how_to_play_size),
-                                                 app.how_to_play);
+    if (app.help)
+      FormatLoaded<kGameFormats, IDS_HELP_SCREEN>(app.instance, text, sizeof text, int(app.how_to_play_size),
+                                                  app.how_to_play);
+    else
+      FormatLoaded<kGameFormats, IDS_TITLE_SCREEN>(app.instance, text, sizeof text, int(app.how_to_play_size),
+                                                   app.how_to_play);
     DrawPanel(app, text);
   } else if (app.screen == Screen::kOver) {
     const bool won = app.game.phase() == Phase::kWon;
@@ -432,6 +517,10 @@ void Paint(App& app, HDC target) {
 // --- The window ---------------------------------------------------------------------
 
 void OnKey(App& app, WPARAM key) {
+  if (app.help) {
+    if (key == VK_RETURN || key == VK_SPACE || key == VK_ESCAPE) ToggleHelp(app);
+    return;
+  }
   if (app.screen == Screen::kPlaying && app.game.phase() == Phase::kPlaying) {
     switch (key) {
       case VK_UP: StopWalking(app); Move(app, Direction::kUp); return;
@@ -479,7 +568,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     case WM_TIMER:
       if (wparam == kAnimationTimer) {
         ++app.tick;
-        if (app.screen == Screen::kPlaying) InvalidateRect(window, nullptr, FALSE);
+        if (app.screen == Screen::kPlaying && !app.help) InvalidateRect(window, nullptr, FALSE);
       } else if (wparam == kWalkTimer) {
         WalkStep(app);
       } else if (wparam == kAmbientTimer) {
@@ -493,13 +582,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
       switch (LOWORD(wparam)) {
         case IDM_NEW_GAME: NewGame(app); return 0;
         case IDM_HIGH_SCORES: ShowScores(app, -1); return 0;
-        case IDM_HOW_TO_PLAY:
-          StopWalking(app);
-          app.ambient = 0;
-          PlayAmbient(app);
-          app.screen = Screen::kTitle;
-          InvalidateRect(window, nullptr, FALSE);
-          return 0;
+        case IDM_HOW_TO_PLAY: ToggleHelp(app); return 0;
         case IDM_SOUND: {
           app.sound_on = !app.sound_on;
           CheckMenuItem(GetMenu(window), IDM_SOUND, app.sound_on ? MF_CHECKED : MF_UNCHECKED);
@@ -551,13 +634,24 @@ bool LoadData(App& app) {
   return true;
 }
 
+// The player's table, or on the first run the one installed next to the
+// program, which is only ever read: it is written to the profile once there is
+// a score to keep.
 void LoadTable(App& app) {
   DWORD error = 0;
-  if (!PathNextToProgram("murkle.hsc", app.score_path)) {
-    DefaultScoreTable(&app.scores);
-    return;
+  ScoreLoad load = ScoreLoad::kMissing;
+  const char* from = app.score_path;
+  if (PathInProfile("murkle.hsc", app.score_path)) load = LoadScores(app.score_path, &app.scores, &error);
+  char installed[MAX_PATH];
+  if (load == ScoreLoad::kMissing) {
+    if (!PathNextToProgram("murkle.hsc", installed)) {
+      DefaultScoreTable(&app.scores);
+      return;
+    }
+    from = installed;
+    load = LoadScores(installed, &app.scores, &error);
   }
-  switch (LoadScores(app.score_path, &app.scores, &error)) {
+  switch (load) {
     case ScoreLoad::kLoaded:
     case ScoreLoad::kMissing:
       break;
@@ -567,7 +661,7 @@ void LoadTable(App& app) {
       ShowMessage(app, text, MB_OK | MB_ICONINFORMATION);
       break;
     case ScoreLoad::kUnreadable: {
-      ShowSystemError<IDS_SCORES_UNREADABLE>(app, error, static_cast<const char*>(app.score_path));
+      ShowSystemError<IDS_SCORES_UNREADABLE>(app, error, from);
       break;
     }
   }

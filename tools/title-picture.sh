@@ -1,0 +1,33 @@
+#!/bin/sh
+# title-picture.sh [out.png]: the game's window as it first opens, its title
+# screen, under a virtual display (Xvfb) in the run command's prefix, taken by
+# the walkthrough tool. Only for the picture in the README; the build and the
+# tests do not need it. Default: docs/screens/title.png
+set -eu
+cd "$(dirname "$0")/.."
+root=$PWD
+out=${1:-$root/docs/screens/title.png}
+winpath() { printf 'Z:%s\n' "$(printf '%s' "$1" | tr / '\\')"; }
+
+export MURKLE_WINEPREFIX="$root/build/wineprefix-run"
+. tools/wine-env.sh
+if [ "$MURKLE_WINE32" = yes ]; then
+  cmake --workflow --preset product
+  build=build/product
+else
+  cmake --workflow --preset demo
+  build=build/demo
+fi
+tools/wine-prefix "$MURKLE_WINEPREFIX" x11
+
+screen=99
+while [ -e "/tmp/.X11-unix/X$screen" ]; do screen=$((screen + 1)); done
+Xvfb ":$screen" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$screen" ] && break; sleep 0.1; done
+export DISPLAY=":$screen"
+
+"$WINE" "$root/$build/walkthrough.exe" --game "$(winpath "$root/$build/payload/murkle.exe")" \
+  "$(winpath "$out")" 2>/dev/null
+"$WINESERVER" -w
