@@ -102,6 +102,15 @@ TEST(ExceptionState, IsSharedUntilTheSlotIsTakenThenPerThread) {
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(wrong[t], 0) << "thread " << t;
   EXPECT_EQ(std::uncaught_exceptions(), 0);
   EXPECT_EQ(abi::__cxa_current_exception_type(), nullptr);
+
+  // The program allocates thrown exceptions itself: the runtime must find its
+  // record of the caught one exactly where that allocator laid it out.
+  try {
+    throw 99;
+  } catch (const int& caught) {
+    const char* record = *reinterpret_cast<char**>(abi::__cxa_get_globals());
+    EXPECT_EQ(record + kExceptionRecordSize, reinterpret_cast<const char*>(&caught));
+  }
 }
 
 }  // namespace

@@ -215,12 +215,14 @@ TEST_F(InstallEndToEnd, SignedInstallerInstallsItsSignedPrograms) {
 }
 #endif
 
-// Install with the real installer, play the installed game, then uninstall
-// with the installed uninstaller as the uninstall entry's command starts it:
-// nothing of the installation is left, and nothing else has changed.
-TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalled) {
+// Install with the real installer, install again over it (which finds every
+// folder made), play the installed game, then uninstall with the installed
+// uninstaller as the uninstall entry's command starts it: nothing of the
+// installation is left, and nothing else has changed.
+TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalledAfterAReinstall) {
   const std::set<std::string> before = Snapshot();
   const std::string file_dir = scratch_ / "Velmora Games\\Murkle\\";
+  ASSERT_NO_FATAL_FAILURE(InstallWithDefaultsInto(file_dir));
   ASSERT_NO_FATAL_FAILURE(InstallWithDefaultsInto(file_dir));
   const std::set<std::string> installed = test::Difference(Snapshot(), before);
   EXPECT_TRUE(installed.count(file_dir + "uninst.ini")) << test::Lines(installed);

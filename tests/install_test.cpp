@@ -127,14 +127,14 @@ TEST_F(RunInstallTest, InstallsWhatTheRecordSays) {
   EXPECT_EQ(lines[3], "created_file_dir=" + scratch_ / "Games");
   EXPECT_EQ(lines[5], "created_shortcut_dir=" + scratch_ / "Start");
 
-  // Again over the same installation: nothing is created, so nothing is
-  // recorded as created, and the old record is replaced.
+  // Again over the same installation: nothing is created this time, and the
+  // new record keeps what the old one says was, for the uninstaller.
   config = Config();
   ASSERT_EQ(Run(*config, nullptr), 0);
   lines = test::IniLines(test::ReadWholeFile(dest_ + "uninst.ini"));
   ASSERT_GE(lines.size(), 7u);
-  EXPECT_EQ(lines[3], "created_file_dir=");
-  EXPECT_EQ(lines[5], "created_shortcut_dir=");
+  EXPECT_EQ(lines[3], "created_file_dir=" + scratch_ / "Games");
+  EXPECT_EQ(lines[5], "created_shortcut_dir=" + scratch_ / "Start");
 }
 
 TEST_F(RunInstallTest, WithoutAnUninstallerNoUninstallKeyAndNoRecord) {

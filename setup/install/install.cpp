@@ -218,6 +218,7 @@ int32_t RunInstall(SetupConfig& config, char* message) noexcept {
   if (!RegisterProduct(config)) return Fail(message, IDS_BLADREJESTRU, -1);
   if (config.uninstaller_index >= 0) {
     if (!RegisterUninstaller(config)) return Fail(message, IDS_BLADREJESTRU, -1);
+    record.CarryCreatedDirs(config.file_dir);
     if (!record.WriteUninstallIni(config.file_dir)) return Fail(message, IDS_BLADKOPIOWANIA, -1);
   }
   return 0;

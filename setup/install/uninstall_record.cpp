@@ -1,5 +1,6 @@
 #include "uninstall_record.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "common/text.h"
@@ -24,21 +25,27 @@ using KeyStep = bool (*)(const char* ini, const char* section, const char* key, 
 // Takes step for every key of the record, in file order; true when every one
 // went well. Every key is tried.
 bool ForEachKey(const UninstallRecord& record, const char* ini, KeyStep step) {
-  const struct {
+  // The [COMMON] keys in file order, with their fields; the desktop flag is
+  // written as "0" or "1".
+  static const struct {
     const char* key;
-    const char* value;
-  } common[] = {
-      {record::kProvider, record.provider},
-      {record::kProgram, record.program},
-      {record::kCreatedFileDir, record.created_file_dir},
-      {record::kFileDir, record.file_dir},
-      {record::kCreatedShortcutDir, record.created_shortcut_dir},
-      {record::kShortcutDir, record.shortcut_dir},
-      {record::kDesktopShortcut, record.desktop_shortcut ? "1" : "0"},
-      {record::kDeskScName, record.desk_sc_name},
+    size_t field;
+  } kCommonKeys[] = {
+      {record::kProvider, offsetof(UninstallRecord, provider)},
+      {record::kProgram, offsetof(UninstallRecord, program)},
+      {record::kCreatedFileDir, offsetof(UninstallRecord, created_file_dir)},
+      {record::kFileDir, offsetof(UninstallRecord, file_dir)},
+      {record::kCreatedShortcutDir, offsetof(UninstallRecord, created_shortcut_dir)},
+      {record::kShortcutDir, offsetof(UninstallRecord, shortcut_dir)},
+      {record::kDesktopShortcut, 0},
+      {record::kDeskScName, offsetof(UninstallRecord, desk_sc_name)},
   };
   bool all = true;
-  for (const auto& entry : common) all &= step(ini, record::kCommon, entry.key, entry.value);
+  for (const auto& entry : kCommonKeys) {
+    const char* value = entry.field ? reinterpret_cast<const char*>(&record) + entry.field
+                                    : record.desktop_shortcut ? "1" : "0";
+    all &= step(ini, record::kCommon, entry.key, value);
+  }
   char key[8];
   for (int32_t i = 0; i < record.file_count && i < UninstallRecord::kMaxNames; ++i) {
     FormatText(key, sizeof key, record::kFileKeyFormat, static_cast<int>(i));
@@ -63,6 +70,17 @@ bool KeyReadsBack(const char* ini, const char* section, const char* key, const c
   return strcmp(read, value) == 0;
 }
 
+// An earlier record's created_* folder, taken when this record has none and
+// it is dir (a plain path ending with a backslash) or one of dir's ancestors
+// below the drive's root: so it is a plain path too.
+void CarryCreated(const char* ini, const char* key, const char* dir, char (&created)[MAX_PATH]) {
+  char earlier[MAX_PATH];
+  GetPrivateProfileStringA(record::kCommon, key, "", earlier, sizeof earlier, ini);
+  size_t length = strlen(earlier);
+  if (!created[0] && length > 3 && _strnicmp(earlier, dir, length) == 0 && dir[length] == '\\')
+    CopyText(created, earlier);
+}
+
 }  // namespace
 
 UninstallRecord::UninstallRecord() {
@@ -82,6 +100,16 @@ void UninstallRecord::AppendFile(const char* file_name) { AppendName(files, &fil
 
 void UninstallRecord::AppendShortcut(const char* link_name) {
   AppendName(shortcuts, &shortcut_count, link_name);
+}
+
+void UninstallRecord::CarryCreatedDirs(const char* dir) {
+  char ini[MAX_PATH], provider_was[record::kNameSize], program_was[record::kNameSize];
+  if (!JoinPath(ini, dir, kUninstallIniName)) return;
+  GetPrivateProfileStringA(record::kCommon, record::kProvider, "", provider_was, sizeof provider_was, ini);
+  GetPrivateProfileStringA(record::kCommon, record::kProgram, "", program_was, sizeof program_was, ini);
+  if (strcmp(provider_was, provider) != 0 || strcmp(program_was, program) != 0) return;
+  CarryCreated(ini, record::kCreatedFileDir, file_dir, created_file_dir);
+  CarryCreated(ini, record::kCreatedShortcutDir, shortcut_dir, created_shortcut_dir);
 }
 
 int32_t UninstallRecord::WriteUninstallIni(const char* dir) {

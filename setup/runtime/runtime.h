@@ -10,6 +10,10 @@
 //                        (its demangler is some 45 KB)
 //   exception_state.cpp  the runtime's emulated thread-local exception state
 //                        (some 2.5 KB): one TLS slot of our own
+//   exception_memory.cpp the runtime's allocator of thrown exceptions, with its
+//                        emergency pool (some 1 KB, and 64 KB of heap taken
+//                        at start-up): plain malloc, and the end of the
+//                        program when even that fails
 //   checksums.cpp        zlib's unrolled, table-driven adler32 and crc32
 //                        (some 10 KB): the same values in a few hundred bytes
 //   startfiles.gcc       the link settings that leave the replaced start files
@@ -25,5 +29,12 @@
 // Until then, and for good if the system has no slot to give, every thread
 // would share one state, which is right only while a single thread throws.
 void PrepareExceptionState();
+
+#include <cstddef>
+
+// The size of the runtime's record of an exception, which sits right before
+// each thrown object (exception_memory.cpp lays it out; the tests hold it to
+// what the runtime finds there).
+extern const size_t kExceptionRecordSize;
 
 #endif
