@@ -25,8 +25,9 @@ using KeyStep = bool (*)(const char* ini, const char* section, const char* key, 
 // Takes step for every key of the record, in file order; true when every one
 // went well. Every key is tried.
 bool ForEachKey(const UninstallRecord& record, const char* ini, KeyStep step) {
-  // The [COMMON] keys in file order, with their fields; the desktop flag is
-  // written as "0" or "1".
+  // The [COMMON] keys in file order, with their fields; the desktop flag, which
+  // has no text field, is written as "0" or "1".
+  constexpr size_t kFlag = ~size_t{0};
   static const struct {
     const char* key;
     size_t field;
@@ -37,13 +38,14 @@ bool ForEachKey(const UninstallRecord& record, const char* ini, KeyStep step) {
       {record::kFileDir, offsetof(UninstallRecord, file_dir)},
       {record::kCreatedShortcutDir, offsetof(UninstallRecord, created_shortcut_dir)},
       {record::kShortcutDir, offsetof(UninstallRecord, shortcut_dir)},
-      {record::kDesktopShortcut, 0},
+      {record::kDesktopShortcut, kFlag},
       {record::kDeskScName, offsetof(UninstallRecord, desk_sc_name)},
   };
   bool all = true;
   for (const auto& entry : kCommonKeys) {
-    const char* value = entry.field ? reinterpret_cast<const char*>(&record) + entry.field
-                                    : record.desktop_shortcut ? "1" : "0";
+    const char* value = entry.field != kFlag ? reinterpret_cast<const char*>(&record) + entry.field
+                        : record.desktop_shortcut     ? "1"
+                                                      : "0";
     all &= step(ini, record::kCommon, entry.key, value);
   }
   char key[8];
