@@ -33,13 +33,7 @@ if [ -n "${DISPLAY:-}" ] && [ -S "/tmp/.X11-unix/X${DISPLAY#*:}" ]; then
 fi
 
 echo "No display: walking through the installer's dialogs under a virtual display (Xvfb)."
-screen=99
-while [ -e "/tmp/.X11-unix/X$screen" ]; do screen=$((screen + 1)); done
-Xvfb ":$screen" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$screen" ] && break; sleep 0.1; done
-export DISPLAY=":$screen"
+start_virtual_display
 
 rm -rf dist/screens
 mkdir -p dist/screens

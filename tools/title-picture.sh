@@ -20,13 +20,7 @@ else
 fi
 tools/wine-prefix "$MURKLE_WINEPREFIX" x11
 
-screen=99
-while [ -e "/tmp/.X11-unix/X$screen" ]; do screen=$((screen + 1)); done
-Xvfb ":$screen" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$screen" ] && break; sleep 0.1; done
-export DISPLAY=":$screen"
+start_virtual_display
 
 "$WINE" "$root/$build/walkthrough.exe" --game "$(winpath "$root/$build/payload/murkle.exe")" \
   "$(winpath "$out")" 2>/dev/null

@@ -19,3 +19,15 @@ case "${WINEDLLOVERRIDES:-}" in
   *winemenubuilder*) ;;
   *) export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}" ;;
 esac
+
+# Starts a virtual display (Xvfb) on a free screen for the rest of the script,
+# taken down when it exits, and points DISPLAY at it.
+start_virtual_display() {
+  screen=99
+  while [ -e "/tmp/.X11-unix/X$screen" ]; do screen=$((screen + 1)); done
+  Xvfb ":$screen" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb 2>/dev/null || true' EXIT
+  for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$screen" ] && break; sleep 0.1; done
+  export DISPLAY=":$screen"
+}
