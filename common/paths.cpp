@@ -78,6 +78,11 @@ bool IsAbsolutePlainPath(const char* path) {
 
 bool IsPlainDrivePath(const char* path) { return IsDriveLetter(path[0]) && IsAbsolutePlainPath(path); }
 
+bool IsInsideFolder(const char* path, const char* folder) {
+  size_t length = strlen(folder);
+  return length > 0 && _strnicmp(path, folder, length) == 0 && path[length] == '\\';
+}
+
 bool IsRootPath(const char* path) {
   size_t root = RootLength(path);
   return root != 0 && (path[root] == '\0' || (path[root] == '\\' && path[root + 1] == '\0'));

@@ -16,5 +16,9 @@ bool IsAbsolutePlainPath(const char* path);
 bool IsPlainDrivePath(const char* path);
 // "X:", "X:\", "\\server\share" or "\\server\share\".
 bool IsRootPath(const char* path);
+// Whether path lies inside folder (a folder without its trailing backslash), by
+// name and in any case: path starts with folder and a backslash, so that
+// "C:\Pro" is never taken for a folder of "C:\Program Files".
+bool IsInsideFolder(const char* path, const char* folder);
 
 #endif

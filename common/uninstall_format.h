@@ -32,8 +32,7 @@ constexpr char kDeskScName[] = "desk_sc_name";
 // The list keys: their letter and two decimal digits, from 00 on.
 constexpr char kFileLetter = 'f';
 constexpr char kShortcutLetter = 's';
-constexpr char kFileKeyFormat[] = "f%02d";
-constexpr char kShortcutKeyFormat[] = "s%02d";
+constexpr char kListKeyFormat[] = "%c%02d";
 
 // At most 64 entries per list, and every name (provider, program, file, link)
 // in 64 bytes, its terminator included.

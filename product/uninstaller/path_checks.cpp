@@ -22,12 +22,7 @@ Why CheckCreatedDir(const char* created, const char* dir) {
     return IsRootPath(created) ? Why::kDriveRoot : Why::kNotAbsolute;
   }
   if (IsRootPath(created)) return Why::kDriveRoot;
-  // created plus its backslash must be where dir starts, so that "C:\Pro" is
-  // never taken for an ancestor of "C:\Program Files\".
-  size_t length = strlen(created);
-  if (strlen(dir) <= length || _strnicmp(created, dir, length) != 0 || dir[length] != '\\')
-    return Why::kNotPrefix;
-  return Why::kNone;
+  return IsInsideFolder(dir, created) ? Why::kNone : Why::kNotPrefix;
 }
 
 namespace {

@@ -86,13 +86,11 @@ bool IsSystemFolder(const char* folder) {
       CSIDL_COMMON_STARTMENU, CSIDL_COMMON_STARTUP,   CSIDL_COMMON_DESKTOPDIRECTORY,
       CSIDL_COMMON_APPDATA,   CSIDL_COMMON_DOCUMENTS,
   };
-  size_t length = strlen(folder);
   for (int csidl : kFolders) {
     char path[MAX_PATH];
     if (GetSpecialFolderPath(csidl, path) != S_OK || !path[0]) continue;
     if (SameDirectory(folder, path)) return true;
-    // An ancestor of it, by name.
-    if (strlen(path) > length && _strnicmp(path, folder, length) == 0 && path[length] == '\\') return true;
+    if (IsInsideFolder(path, folder)) return true;  // an ancestor of it
   }
   return false;
 }

@@ -1,8 +1,8 @@
 #include "uninstall_record.h"
 
-#include <cstddef>
 #include <cstring>
 
+#include "common/paths.h"
 #include "common/text.h"
 #include "common/uninstall_format.h"
 #include "platform/file.h"
@@ -24,38 +24,30 @@ using KeyStep = bool (*)(const char* ini, const char* section, const char* key, 
 
 // Takes step for every key of the record, in file order; true when every one
 // went well. Every key is tried.
-bool ForEachKey(const UninstallRecord& record, const char* ini, KeyStep step) {
-  // The [COMMON] keys in file order, with their fields; the desktop flag, which
-  // has no text field, is written as "0" or "1".
-  constexpr size_t kFlag = ~size_t{0};
-  static const struct {
+bool ForEachKey(const UninstallRecord& written, const char* ini, KeyStep step) {
+  const struct {
     const char* key;
-    size_t field;
-  } kCommonKeys[] = {
-      {record::kProvider, offsetof(UninstallRecord, provider)},
-      {record::kProgram, offsetof(UninstallRecord, program)},
-      {record::kCreatedFileDir, offsetof(UninstallRecord, created_file_dir)},
-      {record::kFileDir, offsetof(UninstallRecord, file_dir)},
-      {record::kCreatedShortcutDir, offsetof(UninstallRecord, created_shortcut_dir)},
-      {record::kShortcutDir, offsetof(UninstallRecord, shortcut_dir)},
-      {record::kDesktopShortcut, kFlag},
-      {record::kDeskScName, offsetof(UninstallRecord, desk_sc_name)},
+    const char* value;
+  } common[] = {
+      {record::kProvider, written.provider},
+      {record::kProgram, written.program},
+      {record::kCreatedFileDir, written.created_file_dir},
+      {record::kFileDir, written.file_dir},
+      {record::kCreatedShortcutDir, written.created_shortcut_dir},
+      {record::kShortcutDir, written.shortcut_dir},
+      {record::kDesktopShortcut, written.desktop_shortcut ? "1" : "0"},
+      {record::kDeskScName, written.desk_sc_name},
   };
   bool all = true;
-  for (const auto& entry : kCommonKeys) {
-    const char* value = entry.field != kFlag ? reinterpret_cast<const char*>(&record) + entry.field
-                        : record.desktop_shortcut     ? "1"
-                                                      : "0";
-    all &= step(ini, record::kCommon, entry.key, value);
-  }
+  for (const auto& entry : common) all &= step(ini, record::kCommon, entry.key, entry.value);
   char key[8];
-  for (int32_t i = 0; i < record.file_count && i < UninstallRecord::kMaxNames; ++i) {
-    FormatText(key, sizeof key, record::kFileKeyFormat, static_cast<int>(i));
-    all &= step(ini, record::kFiles, key, record.files[i]);
+  for (int32_t i = 0; i < written.file_count && i < UninstallRecord::kMaxNames; ++i) {
+    FormatText(key, sizeof key, record::kListKeyFormat, record::kFileLetter, static_cast<int>(i));
+    all &= step(ini, record::kFiles, key, written.files[i]);
   }
-  for (int32_t i = 0; i < record.shortcut_count && i < UninstallRecord::kMaxNames; ++i) {
-    FormatText(key, sizeof key, record::kShortcutKeyFormat, static_cast<int>(i));
-    all &= step(ini, record::kShortcuts, key, record.shortcuts[i]);
+  for (int32_t i = 0; i < written.shortcut_count && i < UninstallRecord::kMaxNames; ++i) {
+    FormatText(key, sizeof key, record::kListKeyFormat, record::kShortcutLetter, static_cast<int>(i));
+    all &= step(ini, record::kShortcuts, key, written.shortcuts[i]);
   }
   return all;
 }
@@ -76,11 +68,10 @@ bool KeyReadsBack(const char* ini, const char* section, const char* key, const c
 // it is dir (a plain path ending with a backslash) or one of dir's ancestors
 // below the drive's root: so it is a plain path too.
 void CarryCreated(const char* ini, const char* key, const char* dir, char (&created)[MAX_PATH]) {
+  if (created[0]) return;
   char earlier[MAX_PATH];
   GetPrivateProfileStringA(record::kCommon, key, "", earlier, sizeof earlier, ini);
-  size_t length = strlen(earlier);
-  if (!created[0] && length > 3 && _strnicmp(earlier, dir, length) == 0 && dir[length] == '\\')
-    CopyText(created, earlier);
+  if (!IsRootPath(earlier) && IsInsideFolder(dir, earlier)) CopyText(created, earlier);
 }
 
 }  // namespace

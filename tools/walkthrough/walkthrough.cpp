@@ -46,12 +46,44 @@ HWND FindDialog(DWORD pid, const char* caption) {
   return search.found;
 }
 
-HWND WaitForDialog(HANDLE process, DWORD pid, const char* caption, DWORD timeout_ms) {
+// The window find() returns, waited for while the process lives, within a bound.
+template <typename Find>
+HWND WaitForWindow(HANDLE process, Find find, DWORD timeout_ms) {
   for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
-    if (HWND w = FindDialog(pid, caption)) return w;
+    if (HWND w = find()) return w;
     if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return nullptr;
   }
   return nullptr;
+}
+
+HWND WaitForDialog(HANDLE process, DWORD pid, const char* caption, DWORD timeout_ms) {
+  return WaitForWindow(process, [&] { return FindDialog(pid, caption); }, timeout_ms);
+}
+
+// Starts exe (quoted, no arguments) in folder, or the current folder for null.
+bool Start(const std::string& exe, const char* folder, PROCESS_INFORMATION* process) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string command = "\"" + exe + "\"";
+  if (CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, process))
+    return true;
+  fprintf(stderr, "cannot start %s (error %lu)\n", exe.c_str(), GetLastError());
+  return false;
+}
+
+// Waits for the process to end (stopping it after 30 s) and lets it go. False
+// when it had to be stopped; *code is its exit code.
+bool Finish(PROCESS_INFORMATION* process, const char* what, DWORD* code) {
+  bool ended = WaitForSingleObject(process->hProcess, 30000) == WAIT_OBJECT_0;
+  if (ended) {
+    GetExitCodeProcess(process->hProcess, code);
+  } else {
+    fprintf(stderr, "the %s did not end; stopping it\n", what);
+    TerminateProcess(process->hProcess, 1);
+  }
+  CloseHandle(process->hThread);
+  CloseHandle(process->hProcess);
+  return ended;
 }
 
 std::string ControlText(HWND dialog, int id) {
@@ -134,21 +166,11 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
 void Press(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 int PictureOfGame(const std::string& game, const std::string& picture) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  std::string command = "\"" + game + "\"";
   std::string folder = game.substr(0, game.find_last_of('\\') + 1);
-  if (!CreateProcessA(game.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
-    fprintf(stderr, "cannot start %s (error %lu)\n", game.c_str(), GetLastError());
-    return 1;
-  }
-  HWND window = nullptr;
-  for (DWORD waited = 0; waited < 30000 && !window; waited += 50) {
-    window = FindWindowA("MurkleMarshWindow", nullptr);
-    if (!window && WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) break;
-  }
+  if (!Start(game, folder.empty() ? nullptr : folder.c_str(), &process)) return 1;
+  HWND window =
+      WaitForWindow(process.hProcess, [] { return FindWindowA("MurkleMarshWindow", nullptr); }, 30000);
   int status = 0;
   if (!window) {
     fprintf(stderr, "the game's window did not appear\n");
@@ -159,13 +181,8 @@ int PictureOfGame(const std::string& game, const std::string& picture) {
     if (!saved) status = 1;
     PostMessageA(window, WM_CLOSE, 0, 0);
   }
-  if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-    TerminateProcess(process.hProcess, 1);
-    status = 1;
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return status;
+  DWORD code = 1;
+  return Finish(&process, "game", &code) ? status : 1;
 }
 
 }  // namespace
@@ -179,15 +196,8 @@ int main(int argc, char** argv) {
   std::string installer = argv[1], pictures = argv[2];
   CreateDirectoryA(pictures.c_str(), nullptr);
 
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  std::string command = "\"" + installer + "\"";
-  if (!CreateProcessA(installer.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    fprintf(stderr, "cannot start %s (error %lu)\n", installer.c_str(), GetLastError());
-    return 1;
-  }
+  if (!Start(installer, nullptr, &process)) return 1;
   int status = 0;
   HWND agreement = WaitForDialog(process.hProcess, process.dwProcessId, kAgreement, 30000);
   if (!agreement) {
@@ -224,15 +234,7 @@ int main(int argc, char** argv) {
     }
   }
   DWORD code = 1;
-  if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-    fprintf(stderr, "the installer did not end; stopping it\n");
-    TerminateProcess(process.hProcess, 1);
-    status = 1;
-  } else {
-    GetExitCodeProcess(process.hProcess, &code);
-    printf("installer ended with exit code %lu\n", code);
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  if (!Finish(&process, "installer", &code)) return 1;
+  printf("installer ended with exit code %lu\n", code);
   return status;
 }

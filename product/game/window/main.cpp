@@ -655,15 +655,15 @@ void LoadTable(App& app) {
     case ScoreLoad::kLoaded:
     case ScoreLoad::kMissing:
       break;
-    case ScoreLoad::kCorrupt:
+    case ScoreLoad::kCorrupt: {
       char text[128];
       LoadText(app.instance, IDS_SCORES_DAMAGED, text, sizeof text);
       ShowMessage(app, text, MB_OK | MB_ICONINFORMATION);
       break;
-    case ScoreLoad::kUnreadable: {
+    }
+    case ScoreLoad::kUnreadable:
       ShowSystemError<IDS_SCORES_UNREADABLE>(app, error, from);
       break;
-    }
   }
 }
 
