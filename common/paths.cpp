@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "chars.h"
+
 namespace {
 
 constexpr size_t kMaxNameLength = 63;
@@ -14,6 +16,20 @@ bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 // stream and drive colons, wildcards, and what no file name may hold.
 bool IsForbiddenInName(char c) {
   return static_cast<unsigned char>(c) < 32 || strchr("\\/:*?\"<>|", c) != nullptr;
+}
+
+// No code page takes a byte below 0x40 as the second byte of a character, so
+// a lead byte before one (or before the end) begins no character: the system
+// would read the name some other way.
+bool IsBrokenChar(const char* p, size_t length) {
+  return length == 2 ? static_cast<unsigned char>(p[1]) < 0x40 : IsDBCSLeadByte(static_cast<BYTE>(*p));
+}
+
+// Bytes up to the next backslash or the end, by characters.
+size_t ComponentLength(const char* p) {
+  size_t length = 0;
+  for (size_t n; (n = CharLength(p + length)) != 0 && !(n == 1 && p[length] == '\\');) length += n;
+  return length;
 }
 
 // Device names reach a device in any folder, with any extension.
@@ -27,14 +43,19 @@ bool IsDeviceName(const char* name, size_t length) {
          name[3] <= '9';
 }
 
-// One component of a path or a file name.
+// One component of a path or a file name: length bytes at begin, which end
+// between two characters. The second byte of a character is never a
+// forbidden one.
 bool IsPlainComponent(const char* begin, size_t length) {
   if (length == 0) return false;
   if (begin[0] == '.' && (length == 1 || (length == 2 && begin[1] == '.'))) return false;
-  for (size_t i = 0; i < length; ++i)
-    if (IsForbiddenInName(begin[i])) return false;
-  char last = begin[length - 1];
-  return last != '.' && last != ' ' && !IsDeviceName(begin, length);
+  const char* last = begin;
+  for (size_t i = 0, n; i < length; i += n) {
+    n = CharLength(begin + i);
+    if (IsBrokenChar(begin + i, n) || (n == 1 && IsForbiddenInName(begin[i]))) return false;
+    last = begin + i;
+  }
+  return *last != '.' && *last != ' ' && !IsDeviceName(begin, length);
 }
 
 // Length of the root of an absolute path ("X:" or "\\server\share"), 0 when
@@ -43,10 +64,10 @@ size_t RootLength(const char* path) {
   if (IsDriveLetter(path[0]) && path[1] == ':') return 2;
   if (path[0] == '\\' && path[1] == '\\') {
     const char* server = path + 2;
-    size_t server_len = strcspn(server, "\\");
+    size_t server_len = ComponentLength(server);
     if (server[server_len] != '\\' || !IsPlainComponent(server, server_len)) return 0;
     const char* share = server + server_len + 1;
-    size_t share_len = strcspn(share, "\\");
+    size_t share_len = ComponentLength(share);
     if (!IsPlainComponent(share, share_len)) return 0;
     return static_cast<size_t>(share + share_len - path);
   }
@@ -68,7 +89,7 @@ bool IsAbsolutePlainPath(const char* path) {
   if (*rest != '\\') return false;  // "C:dir" is relative to the drive's current folder
   ++rest;
   while (*rest) {
-    size_t length = strcspn(rest, "\\");
+    size_t length = ComponentLength(rest);
     if (!IsPlainComponent(rest, length)) return false;
     rest += length;
     if (*rest == '\\') ++rest;
@@ -79,8 +100,7 @@ bool IsAbsolutePlainPath(const char* path) {
 bool IsPlainDrivePath(const char* path) { return IsDriveLetter(path[0]) && IsAbsolutePlainPath(path); }
 
 bool IsInsideFolder(const char* path, const char* folder) {
-  size_t length = strlen(folder);
-  return length > 0 && _strnicmp(path, folder, length) == 0 && path[length] == '\\';
+  return folder[0] != '\0' && StartsWithNoCase(path, folder) && path[strlen(folder)] == '\\';
 }
 
 bool IsRootPath(const char* path) {

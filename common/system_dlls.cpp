@@ -1,7 +1,5 @@
 #include "system_dlls.h"
 
-#include <cstring>
-
 #include "text.h"
 
 namespace {
@@ -12,19 +10,6 @@ using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
 using InitCommonControlsFn = void(WINAPI*)();
 using PlaySoundFn = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
-
-// A function of a DLL, null when the DLL or the function is missing (older
-// systems lack some), through a typed pointer so that no cast is spread over
-// the callers.
-template <typename Fn>
-Fn ModuleFunction(HMODULE module, const char* name) {
-  Fn typed = nullptr;
-  if (!module) return typed;
-  FARPROC found = GetProcAddress(module, name);
-  static_assert(sizeof typed == sizeof found, "function pointers of one size");
-  memcpy(&typed, &found, sizeof typed);
-  return typed;
-}
 
 }  // namespace
 

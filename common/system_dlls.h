@@ -6,9 +6,24 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 // Takes the program's own directory and the current directory out of the DLL
 // search for every later load, where the system can do so. Call first thing.
 void RestrictDllSearch();
+
+// A function of a DLL, null when the DLL or the function is missing (older
+// systems lack some), through a typed pointer so that no cast is spread over
+// the callers.
+template <typename Fn>
+Fn ModuleFunction(HMODULE module, const char* name) {
+  Fn typed = nullptr;
+  if (!module) return typed;
+  FARPROC found = GetProcAddress(module, name);
+  static_assert(sizeof typed == sizeof found, "function pointers of one size");
+  memcpy(&typed, &found, sizeof typed);
+  return typed;
+}
 
 // Loads name from the system directory by its full path; null on failure.
 HMODULE LoadSystemLibrary(const char* name);

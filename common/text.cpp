@@ -3,6 +3,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "chars.h"
+
+namespace {
+
+// Ends text, cut to at most limit bytes, between two characters: half a
+// double-byte character would join with whatever comes after it.
+void CutAt(char* text, size_t limit) { text[CharBoundary(text, limit)] = '\0'; }
+
+}  // namespace
+
 bool FormatTextV(char* buffer, size_t size, const char* format, va_list args) {
   if (size == 0) return false;
   // msvcrt's _vsnprintf leaves the buffer unterminated when the text fills it
@@ -10,6 +20,7 @@ bool FormatTextV(char* buffer, size_t size, const char* format, va_list args) {
   int n = _vsnprintf(buffer, size, format, args);
   if (n < 0 || static_cast<size_t>(n) >= size) {
     buffer[size - 1] = '\0';
+    CutAt(buffer, size - 1);
     return false;
   }
   return true;
@@ -31,12 +42,17 @@ bool CopyText(char* buffer, size_t size, const char* source) {
   if (!fit) length = size - 1;
   memmove(buffer, source, length);
   buffer[length] = '\0';
+  if (!fit) CutAt(buffer, length);
   return fit;
 }
 
 bool EndsWithBackslash(const char* text) {
-  size_t length = strlen(text);
-  return length > 0 && text[length - 1] == '\\';
+  const char* last = FindLastChar(text, '\\');
+  return last && last[1] == '\0';
+}
+
+void DropTrailingBackslash(char* text) {
+  if (EndsWithBackslash(text)) text[strlen(text) - 1] = '\0';
 }
 
 size_t LengthWithBackslash(const char* text) { return strlen(text) + (EndsWithBackslash(text) ? 0 : 1); }
@@ -69,6 +85,6 @@ void TextBuilder::Format(const char* format, ...) {
   used_ += strlen(text_ + used_);
   if (!fit) {
     full_ = true;
-    if (size_ >= 4) CopyText(text_ + size_ - 4, 4, "...");
+    if (size_ >= 4) CopyText(text_ + CharBoundary(text_, size_ - 4), 4, "...");
   }
 }

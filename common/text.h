@@ -12,7 +12,7 @@
 
 // Formats into buffer (size bytes, terminator included). Always terminates when
 // size > 0. Returns true when the whole text fit; on false the buffer holds the
-// text cut to size - 1 characters.
+// text cut to at most size - 1 bytes, between two characters.
 bool FormatText(char* buffer, size_t size, const char* format, ...) MURKLE_PRINTF(3, 4);
 bool FormatTextV(char* buffer, size_t size, const char* format, va_list args) MURKLE_PRINTF(3, 0);
 
@@ -24,8 +24,10 @@ inline bool CopyText(char (&buffer)[N], const char* source) {
   return CopyText(buffer, N, source);
 }
 
-// True when text ends with a backslash.
+// True when text ends with a backslash (not the second byte of a character).
 bool EndsWithBackslash(const char* text);
+// Takes one trailing backslash off text, if it has one.
+void DropTrailingBackslash(char* text);
 // The length of text once it ends with a backslash.
 size_t LengthWithBackslash(const char* text);
 // Appends a backslash to the text in buffer unless it ends with one. False,

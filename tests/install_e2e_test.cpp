@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -188,15 +189,20 @@ class InstallEndToEnd : public ::testing::Test {
         << "left behind:" << test::Lines(test::Difference(after, before))
         << "\nremoved:" << test::Lines(test::Difference(before, after));
   }
-  // One installation through the dialogs, with the defaults apart from file_dir.
-  void InstallWithDefaultsInto(const std::string& file_dir) {
+  // One installation through the dialogs, with the defaults apart from file_dir
+  // and, when given, the program group.
+  void InstallWithDefaultsInto(const std::string& file_dir, const std::string& group = "") {
     test::InstallerSession session;
     ASSERT_TRUE(session.Open());
     session.SetText(IDC_FILE_DIR, file_dir);
+    if (!group.empty()) session.SetText(IDC_SHORTCUT_DIR, group);
     ASSERT_EQ(session.Install(), "Done!");
     DWORD code = 1;
     ASSERT_TRUE(session.CloseAndWait(IDOK, &code));
   }
+  // Plays the game installed into file_dir, uninstalls as the uninstall entry's
+  // command does, and checks that all is as before.
+  void PlayThenUninstall(const std::string& file_dir, const std::set<std::string>& before);
 
   test::ScratchDir scratch_{"e2e"};
   std::string programs_, desktop_;
@@ -224,6 +230,40 @@ TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalledAfterAReinstall
   const std::string file_dir = scratch_ / "Velmora Games\\Murkle\\";
   ASSERT_NO_FATAL_FAILURE(InstallWithDefaultsInto(file_dir));
   ASSERT_NO_FATAL_FAILURE(InstallWithDefaultsInto(file_dir));
+  PlayThenUninstall(file_dir, before);
+}
+
+// On national Windows, a destination and a group whose names are beyond code
+// page 1252: in 932 ソ's second byte is a backslash's, and Polish letters are
+// in 1250 only. The installation goes exactly where the fields say, and the
+// uninstaller leaves nothing of it. The test runs under the code pages that
+// can write one of its rows (the _cp932 and _cp1250 runs).
+TEST_F(InstallEndToEnd, NationalCodePageRoundTrip) {
+  const struct {
+    const char *top, *file_dir, *group;
+  } kRows[] = {
+      {"C:\\ソフト", "C:\\ソフト\\Murkle\\", "ソフト\\ゲーム\\"},
+      {"C:\\Gry", "C:\\Gry\\Zażółć gęślą\\Murkle\\", "Gry\\Zażółć\\"},
+  };
+  std::string top, file_dir, group;
+  bool found = false;
+  for (const auto& row : kRows) {
+    found = test::InCodePage(row.top, &top) && test::InCodePage(row.file_dir, &file_dir) &&
+            test::InCodePage(row.group, &group);
+    if (found) break;
+  }
+  if (!found) GTEST_SKIP() << "code page " << GetACP() << " can write none of the rows";
+  test::RemoveTree(top);
+  const std::set<std::string> before = Snapshot();
+  ASSERT_NO_FATAL_FAILURE(InstallWithDefaultsInto(file_dir, programs_ + "\\" + group));
+  const std::vector<std::string> record = test::IniLines(test::ReadWholeFile(file_dir + "uninst.ini"));
+  EXPECT_NE(std::find(record.begin(), record.end(), "created_file_dir=" + top), record.end());
+  EXPECT_NE(std::find(record.begin(), record.end(), "shortcut_dir=" + programs_ + "\\" + group), record.end());
+  PlayThenUninstall(file_dir, before);
+  test::RemoveTree(top);
+}
+
+void InstallEndToEnd::PlayThenUninstall(const std::string& file_dir, const std::set<std::string>& before) {
   const std::set<std::string> installed = test::Difference(Snapshot(), before);
   EXPECT_TRUE(installed.count(file_dir + "uninst.ini")) << test::Lines(installed);
   EXPECT_TRUE(installed.count(desktop_ + "\\Murkle.lnk")) << test::Lines(installed);

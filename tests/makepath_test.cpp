@@ -54,7 +54,8 @@ std::string Joined(const std::vector<std::string>& names) {
 
 // One case: what exists before (directories end with a backslash, the rest
 // are files), the path below the case's directory, the report expected
-// (relative; null: untouched), what exists afterwards, and the error.
+// (relative; null: untouched), what exists afterwards, and the error. Texts
+// are UTF-8; a case runs under every code page that can write it.
 struct Case {
   const char* title;
   std::vector<const char*> before;
@@ -134,6 +135,34 @@ const Case kCases[] = {
      nullptr,
      {"w\\", "w\\match1\\"},
      0, nullptr},
+    // Double-byte code pages: the second byte of a character may be 0x5C,
+    // 0x7C or a letter, and is then no separator and no letter of another
+    // case. In code page 932 ソ is 83 5C, ポ 83 7C, ア 83 41, ヂ 83 61 and
+    // 表 95 5C.
+    {"a character whose second byte is a backslash",
+     {},
+     "ソフト\\Murkle",
+     "ソフト",
+     {"ソフト\\", "ソフト\\Murkle\\"},
+     0, nullptr},
+    {"a character whose second byte is a bar",
+     {},
+     "スポーツ\\ゲーム",
+     "スポーツ",
+     {"スポーツ\\", "スポーツ\\ゲーム\\"},
+     0, nullptr},
+    {"second bytes that are letters of another case name another folder",
+     {"ゲームヂ\\"},
+     "ゲームア\\Murkle",
+     "ゲームア",
+     {"ゲームア\\", "ゲームア\\Murkle\\", "ゲームヂ\\"},
+     0, nullptr},
+    {"names that end in a second byte 0x5C",
+     {},
+     "表\\能",
+     "表",
+     {"表\\", "表\\能\\"},
+     0, nullptr},
 };
 
 // Failures name the case rather than dump its bytes.
@@ -143,10 +172,23 @@ class MakePathTable : public ::testing::TestWithParam<Case> {};
 
 TEST_P(MakePathTable, CreatesReportsAndFails) {
   const Case& c = GetParam();
+  bool writable = true;
+  auto ansi = [&](const char* utf8) {
+    std::string text;
+    writable &= utf8 == nullptr || test::InCodePage(utf8, &text);
+    return text;
+  };
+  const std::string case_path = ansi(c.path), case_report = ansi(c.report), failing = ansi(c.failing);
+  std::vector<std::string> before, expected;
+  for (const char* entry : c.before) before.push_back(ansi(entry));
+  for (const char* entry : c.after) expected.push_back(ansi(entry));
+  if (!writable) GTEST_SKIP() << "code page " << GetACP() << " cannot write this case";
+  std::sort(expected.begin(), expected.end());
+
   for (bool trailing : {false, true}) {
     SCOPED_TRACE(std::string(c.title) + (trailing ? ", with trailing backslash" : ", without"));
     test::ScratchDir base("makepath_table");
-    for (const char* entry : c.before) {
+    for (const std::string& entry : before) {
       std::string full = base / entry;
       if (full.back() == '\\') {
         ASSERT_TRUE(CreateDirectoryA(full.c_str(), nullptr)) << full;
@@ -154,7 +196,7 @@ TEST_P(MakePathTable, CreatesReportsAndFails) {
         ASSERT_TRUE(test::WriteWholeFile(full, "in the way")) << full;
       }
     }
-    std::string path = base / c.path;
+    std::string path = base / case_path;
     if (trailing) path += "\\";
 
     GuardedPath report;
@@ -166,16 +208,13 @@ TEST_P(MakePathTable, CreatesReportsAndFails) {
       EXPECT_EQ(outcome.message, nullptr) << "EPlik carries no message";
       // The code is the system's own: the same call fails the same way.
       SetLastError(0xdeadbeef);
-      EXPECT_FALSE(CreateDirectoryA((base / c.failing).c_str(), nullptr));
+      EXPECT_FALSE(CreateDirectoryA((base / failing).c_str(), nullptr));
       EXPECT_EQ(static_cast<int32_t>(GetLastError()), outcome.code);
     } else {
       EXPECT_FALSE(outcome.threw) << "EPlik " << outcome.code;
     }
-    EXPECT_EQ(report.Value(), c.report ? base / c.report : "<untouched>");
+    EXPECT_EQ(report.Value(), c.report ? base / case_report : "<untouched>");
     EXPECT_TRUE(report.GuardIntact()) << "the report overran its buffer";
-
-    std::vector<std::string> expected(c.after.begin(), c.after.end());
-    std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Joined(Tree(base.path())), Joined(expected));
   }
 }
@@ -206,6 +245,37 @@ TEST(PathText, BackslashesAndJoinsStayInTheirBuffers) {
   EXPECT_TRUE(JoinPath(buffer.text, "C:\\a\\", "b"));
   EXPECT_STREQ(buffer.text, "C:\\a\\b");
   EXPECT_FALSE(JoinPath(buffer.text, "C:\\a", "bcdef")) << "a cut path is reported";
+  EXPECT_EQ(std::string(buffer.guard, 4), "GGGG");
+}
+
+// The same on double-byte text: a second byte 0x5C is no backslash, and text
+// cut to its buffer is cut between two characters, never in one.
+TEST(PathText, DoubleByteCharactersStayWhole) {
+  std::string kanji;  // 95 5C in code page 932
+  if (!test::InCodePage("表", &kanji) || kanji.size() != 2) GTEST_SKIP() << "no double-byte code page";
+  char path[MAX_PATH];
+  ASSERT_TRUE(CopyText(path, ("C:\\" + kanji).c_str()));
+  EXPECT_FALSE(EndsWithBackslash(path));
+  EXPECT_TRUE(AppendBackslash(path));
+  EXPECT_EQ(path, "C:\\" + kanji + "\\");
+  EXPECT_TRUE(JoinPath(path, ("C:\\" + kanji).c_str(), "b"));
+  EXPECT_EQ(path, "C:\\" + kanji + "\\b");
+  DropTrailingBackslash(path);
+  EXPECT_EQ(path, "C:\\" + kanji + "\\b") << "no backslash to drop";
+
+  struct {
+    char text[8];
+    char guard[4];
+  } buffer;
+  memcpy(buffer.guard, "GGGG", 4);
+  const std::string eight = "C:\\a" + kanji + kanji;  // its last character does not fit
+  EXPECT_FALSE(CopyText(buffer.text, eight.c_str()));
+  EXPECT_EQ(buffer.text, "C:\\a" + kanji);
+  EXPECT_FALSE(FormatText(buffer.text, sizeof buffer.text, "%s", eight.c_str()));
+  EXPECT_EQ(buffer.text, "C:\\a" + kanji);
+  TextBuilder builder(buffer.text, sizeof buffer.text);
+  builder.Append(("a" + kanji + kanji + kanji + kanji).c_str());
+  EXPECT_EQ(buffer.text, "a" + kanji + "...");
   EXPECT_EQ(std::string(buffer.guard, 4), "GGGG");
 }
 

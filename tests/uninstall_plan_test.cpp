@@ -21,15 +21,25 @@
 
 namespace {
 
+// Texts are UTF-8; each row runs under every code page that can write it. In
+// code page 932 the second byte of ソ is 5C (a backslash's), of ポ 7C (a
+// bar's), of ア 41 and of ヂ 61 (an A and an a); 表 and 能 end in 5C.
 TEST(UninstallPathChecks, NamesPathsRootsAndCreatedFolders) {
+  auto ansi = [](const char* utf8, std::string* text) { return test::InCodePage(utf8, text); };
+  std::string a, b;
   struct NameCase { const char* name; bool plain; } names[] = {
       {"murkle.exe", true}, {"Uninstall Murkle .lnk", true}, {"", false}, {".", false}, {"..", false},
       {"..\\x", false}, {"a\\b", false}, {"a/b", false}, {"C:x", false}, {"x:stream", false}, {"*.*", false},
       {"a?.txt", false}, {"trail.", false}, {"trail ", false}, {"NUL", false}, {"con.txt", false},
       {"com1.lnk", false}, {"comet.txt", true}, {"\x01", false},
       {"123456789012345678901234567890123456789012345678901234567890123", true},
-      {"1234567890123456789012345678901234567890123456789012345678901234", false}};
-  for (const auto& c : names) EXPECT_EQ(IsPlainFileName(c.name), c.plain) << "name \"" << c.name << "\"";
+      {"1234567890123456789012345678901234567890123456789012345678901234", false},
+      {"ソフト.txt", true}, {"スポーツ", true}, {"ゲームア.lnk", true}, {"表", true}, {"能力", true},
+      {"表\\x", false}, {"表|", false}};
+  for (const auto& c : names) {
+    if (!ansi(c.name, &a)) continue;
+    EXPECT_EQ(IsPlainFileName(a.c_str()), c.plain) << "name \"" << c.name << "\"";
+  }
 
   struct PathCase { const char* path; bool absolute, root; } paths[] = {
       {"C:\\Program Files\\Velmora\\", true, false}, {"C:\\Program Files\\Velmora", true, false},
@@ -40,10 +50,13 @@ TEST(UninstallPathChecks, NamesPathsRootsAndCreatedFolders) {
       {"C:\\a*\\", false, false}, {"\\\\?\\C:\\a", false, false}, {"C:/a", false, false},
       {"C:\\Grp7\\Murkle.", false, false}, {"C:\\users.\\MurkleF", false, false},
       {"C:\\Games \\Murkle", false, false}, {"C:\\Games\\CON\\", false, false},
-      {"C:\\com1.txt\\Murkle", false, false}, {"C:\\Comet\\Murkle", true, false}};
+      {"C:\\com1.txt\\Murkle", false, false}, {"C:\\Comet\\Murkle", true, false},
+      {"C:\\ソフト\\Murkle", true, false}, {"C:\\スポーツ\\ゲーム\\", true, false}, {"C:\\表", true, false},
+      {"C:\\表\\", true, false}, {"C:\\Games\\能力", true, false}, {"\\\\表\\能", true, true}};
   for (const auto& c : paths) {
-    EXPECT_EQ(IsAbsolutePlainPath(c.path), c.absolute) << "absolute \"" << c.path << "\"";
-    EXPECT_EQ(IsRootPath(c.path), c.root) << "root \"" << c.path << "\"";
+    if (!ansi(c.path, &a)) continue;
+    EXPECT_EQ(IsAbsolutePlainPath(a.c_str()), c.absolute) << "absolute \"" << c.path << "\"";
+    EXPECT_EQ(IsRootPath(a.c_str()), c.root) << "root \"" << c.path << "\"";
   }
 
   struct CreatedCase { const char* created; const char* dir; Why why; } created[] = {
@@ -57,10 +70,26 @@ TEST(UninstallPathChecks, NamesPathsRootsAndCreatedFolders) {
       {"C:", "C:\\Program Files\\Velmora\\Murkle\\", Why::kDriveRoot},
       {"\\\\srv\\share", "\\\\srv\\share\\Murkle\\", Why::kDriveRoot},
       {"Velmora", "C:\\Program Files\\Velmora\\Murkle\\", Why::kNotAbsolute},
-      {"C:\\Program Files\\..", "C:\\Program Files\\Velmora\\Murkle\\", Why::kNotAbsolute}};
-  for (const auto& c : created)
-    EXPECT_EQ(static_cast<int>(CheckCreatedDir(c.created, c.dir)), static_cast<int>(c.why))
+      {"C:\\Program Files\\..", "C:\\Program Files\\Velmora\\Murkle\\", Why::kNotAbsolute},
+      {"C:\\ゲームア", "C:\\ゲームヂ\\", Why::kNotPrefix}, {"C:\\ゲームア", "C:\\ゲームア\\Murkle\\", Why::kNone},
+      {"C:\\ソフト", "C:\\ソフト\\Murkle\\", Why::kNone}, {"C:\\表", "C:\\表\\能\\", Why::kNone},
+      {"C:\\表", "C:\\表能\\", Why::kNotPrefix}};
+  for (const auto& c : created) {
+    if (!ansi(c.created, &a) || !ansi(c.dir, &b)) continue;
+    EXPECT_EQ(static_cast<int>(CheckCreatedDir(a.c_str(), b.c_str())), static_cast<int>(c.why))
         << "created \"" << c.created << "\" for \"" << c.dir << "\"";
+  }
+
+  // Where 83 leads two bytes, an 83 without a proper second byte begins no
+  // character: a name or folder with one is refused, here the first half of
+  // "C:\ソ" standing for it.
+  if (IsDBCSLeadByte(0x83)) {
+    EXPECT_FALSE(IsPlainFileName("x\x83"));
+    EXPECT_FALSE(IsPlainFileName("x\x83:"));
+    EXPECT_FALSE(IsAbsolutePlainPath("C:\\x\x83"));
+    EXPECT_EQ(static_cast<int>(CheckCreatedDir("C:\\\x83", "C:\\\x83\\\x83\x74\\")),
+              static_cast<int>(Why::kNotAbsolute));
+  }
 }
 
 TEST(UninstallPathChecks, SameDirectoryAsksTheFileSystem) {
@@ -79,6 +108,14 @@ TEST(UninstallPathChecks, SameDirectoryAsksTheFileSystem) {
   std::string other = scratch / "other";
   ASSERT_TRUE(CreateDirectoryA(other.c_str(), nullptr));
   EXPECT_FALSE(SameDirectory(other.c_str(), dir.c_str()));
+  // Second bytes 41 and 61 in code page 932: two folders, not two spellings.
+  std::string a, b;
+  if (test::InCodePage("ゲームア", &a) && test::InCodePage("ゲームヂ", &b)) {
+    ASSERT_TRUE(CreateDirectoryA((scratch / a).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((scratch / b).c_str(), nullptr));
+    EXPECT_FALSE(SameDirectory((scratch / a).c_str(), (scratch / b).c_str()));
+    EXPECT_TRUE(SameDirectory((scratch / a).c_str(), (scratch / a + "\\").c_str()));
+  }
   EXPECT_FALSE(SameDirectory((scratch / "missing").c_str(), (scratch / "missing2").c_str()));
 }
 

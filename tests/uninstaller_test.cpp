@@ -385,4 +385,44 @@ TEST_F(UninstallerTest, RecordOfAnotherFolderRemovesNothing) {
   ExpectWorkerGone(run);
 }
 
+// Installed on Russian Windows (code page 1251) into a folder named in
+// Cyrillic, run after the system went over to code page 1252, which has no
+// Cyrillic letters: this program's own folder has no name in 1252 (a
+// look-alike could name another installation's), and the record names it only
+// when read in 1251. Nothing is removed, and the box says why.
+TEST_F(UninstallerTest, RecordFromAnotherCodePageRemovesNothingAndSaysWhy) {
+  HandMadeInstallation install("R7", false);
+  ASSERT_TRUE(install.Usable());
+  ASSERT_NO_FATAL_FAILURE(install.Make());
+  std::string unused;
+  ASSERT_FALSE(test::InCodePage("Игры", &unused)) << "code page " << GetACP() << " has Cyrillic letters";
+  const std::wstring folder = test::Wide(install.parent + "\\Игры\\");
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileW(test::Wide(install.Uninstaller()).c_str(), (folder + L"uninstall.exe").c_str(), FALSE));
+  std::string record = test::ReadWholeFile(install.Record());
+  const std::string was = "file_dir=" + install.file_dir + "\r\n";
+  const size_t at = record.find(was);
+  ASSERT_NE(at, std::string::npos) << record;
+  record.replace(at, was.size(), "file_dir=" + install.parent + "\\\xC8\xE3\xF0\xFB\\\r\n");  // 1251
+  {
+    HANDLE file = CreateFileW((folder + L"uninst.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    EXPECT_TRUE(WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &done, nullptr));
+    CloseHandle(file);
+  }
+  std::set<std::string> before = install.Snapshot();
+  test::UninstallRun run = test::RunInstalledUninstaller(folder + L"uninstall.exe", "Uninstall", IDYES);
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(run.report.find("This program was installed while Windows used another language for programs that "
+                            "do not use Unicode. In the one it uses now (code page " +
+                            std::to_string(GetACP()) + ") the names"),
+            0u)
+      << run.report;
+  EXPECT_EQ(install.Snapshot(), before);
+  EXPECT_TRUE(DeleteFileW((folder + L"uninst.ini").c_str()));
+  EXPECT_TRUE(DeleteFileW((folder + L"uninstall.exe").c_str()));
+  EXPECT_TRUE(RemoveDirectoryW(folder.c_str()));
+}
+
 }  // namespace

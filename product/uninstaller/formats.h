@@ -15,6 +15,7 @@ inline constexpr StringFormat kUninstallFormats[] = {
     {IDS_RECORD_DAMAGED, "s"},
     {IDS_RECORD_FOREIGN, "ss"},
     {IDS_NO_OWN_PATH, ""},
+    {IDS_CODE_PAGE_CHANGED, "u"},
     // The summaries: program, provider, folder.
     {IDS_REPORT_DONE, "sss"},
     {IDS_REPORT_PARTLY, "sss"},

@@ -7,11 +7,13 @@
 #include <cstring>
 #include <memory>
 
+#include "common/chars.h"
 #include "common/com.h"
 #include "common/handle.h"
 #include "common/paths.h"
 #include "common/shell_links.h"
 #include "common/text.h"
+#include "code_page.h"
 #include "formats.h"
 #include "removal.h"
 #include "report_text.h"
@@ -38,7 +40,7 @@ int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original
 
   char own_dir[MAX_PATH];
   CopyText(own_dir, installed_path);
-  char* name = strrchr(own_dir, '\\');
+  char* name = FindLastChar(own_dir, '\\');
   char own_name[kNameSize];
   if (!name || !CopyText(own_name, name + 1)) {
     Box<IDS_NO_OWN_PATH>(instance, plain_caption, MB_OK | MB_ICONERROR);
@@ -57,7 +59,8 @@ int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original
   char ini[MAX_PATH];
   FormatText(ini, sizeof ini, "%s%s", own_dir, kUninstallIniName);
   DWORD error = 0;
-  switch (ReadUninstallRecord(own_dir, plan.get(), report.get(), &error)) {
+  RecordStatus status = ReadUninstallRecord(own_dir, plan.get(), report.get(), &error);
+  switch (status) {
     case RecordStatus::kOk:
       break;
     case RecordStatus::kMissing:
@@ -68,11 +71,18 @@ int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original
           static_cast<unsigned long>(error));
       return kCannotStart;
     case RecordStatus::kDamaged:
-      Box<IDS_RECORD_DAMAGED>(instance, plain_caption, MB_OK | MB_ICONERROR, ini);
+    case RecordStatus::kForeign: {
+      // Read in the code page it was written in, the record may be sound.
+      wchar_t wide_dir[MAX_PATH];
+      if (MultiByteToWideChar(CP_ACP, 0, own_dir, -1, wide_dir, MAX_PATH) > 0 && RecordInOtherCodePage(wide_dir))
+        Box<IDS_CODE_PAGE_CHANGED>(instance, plain_caption, MB_OK | MB_ICONERROR,
+                                   static_cast<unsigned long>(GetACP()));
+      else if (status == RecordStatus::kDamaged)
+        Box<IDS_RECORD_DAMAGED>(instance, plain_caption, MB_OK | MB_ICONERROR, ini);
+      else
+        Box<IDS_RECORD_FOREIGN>(instance, plain_caption, MB_OK | MB_ICONERROR, ini, plan->file_dir);
       return kCannotStart;
-    case RecordStatus::kForeign:
-      Box<IDS_RECORD_FOREIGN>(instance, plain_caption, MB_OK | MB_ICONERROR, ini, plan->file_dir);
-      return kCannotStart;
+    }
   }
 
   char caption[128];
@@ -128,6 +138,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
     char caption[64];
     LoadText(instance, IDS_CAPTION_PLAIN, caption, sizeof caption);
     Box<IDS_NO_OWN_PATH>(instance, caption, MB_OK | MB_ICONERROR);
+    return kCannotStart;
+  }
+  // A name that the code page cannot write comes back with look-alikes, which
+  // may name another installation's folder: nothing is done from there.
+  wchar_t wide_dir[MAX_PATH];
+  if (!OwnPathIsExact(own_path, wide_dir)) {
+    char caption[64];
+    LoadText(instance, IDS_CAPTION_PLAIN, caption, sizeof caption);
+    if (RecordInOtherCodePage(wide_dir))
+      Box<IDS_CODE_PAGE_CHANGED>(instance, caption, MB_OK | MB_ICONERROR, static_cast<unsigned long>(GetACP()));
+    else
+      Box<IDS_NO_OWN_PATH>(instance, caption, MB_OK | MB_ICONERROR);
     return kCannotStart;
   }
   if (StartTemporaryCopy(own_path)) return kDone;

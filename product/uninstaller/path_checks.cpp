@@ -2,20 +2,12 @@
 
 #include <cstring>
 
+#include "common/chars.h"
 #include "common/handle.h"
 #include "common/paths.h"
 #include "common/text.h"
 
-namespace {
-
-bool EqualsNoCase(const char* a, const char* b) { return _stricmp(a, b) == 0; }
-
-}  // namespace
-
-bool IsLinkName(const char* name) {
-  size_t length = strlen(name);
-  return length > 4 && _stricmp(name + length - 4, ".lnk") == 0;
-}
+bool IsLinkName(const char* name) { return strlen(name) > 4 && EndsWithNoCase(name, ".lnk"); }
 
 Why CheckCreatedDir(const char* created, const char* dir) {
   if (!IsAbsolutePlainPath(created) || EndsWithBackslash(created)) {
@@ -38,8 +30,7 @@ bool FolderIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
 // path without its trailing backslash, unless it is a root.
 bool WithoutTrailingBackslash(const char* path, char (&out)[MAX_PATH]) {
   if (!CopyText(out, path)) return false;
-  size_t length = strlen(out);
-  if (length > 0 && out[length - 1] == '\\' && !IsRootPath(out)) out[length - 1] = '\0';
+  if (!IsRootPath(out)) DropTrailingBackslash(out);
   return true;
 }
 
@@ -48,7 +39,7 @@ bool WithoutTrailingBackslash(const char* path, char (&out)[MAX_PATH]) {
 bool SameDirectory(const char* a, const char* b) {
   char left[MAX_PATH], right[MAX_PATH];
   if (!WithoutTrailingBackslash(a, left) || !WithoutTrailingBackslash(b, right)) return false;
-  if (EqualsNoCase(left, right)) return true;
+  if (EqualNoCase(left, right)) return true;
   // Short names, mapped drives and the like: ask the file system.
   BY_HANDLE_FILE_INFORMATION x, y;
   if (!FolderIdentity(left, &x) || !FolderIdentity(right, &y)) return false;

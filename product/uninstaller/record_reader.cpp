@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/chars.h"
 #include "common/handle.h"
 #include "common/paths.h"
 #include "common/text.h"
@@ -70,8 +71,7 @@ void ReadCreated(const char* ini, const char* key, const char* dir, char (&creat
   }
   if (created[0] == '\0') return;
   // The installer writes it without the backslash; a hand-written one is the same folder.
-  size_t length = strlen(created);
-  if (length > 1 && created[length - 1] == '\\' && !IsRootPath(created)) created[length - 1] = '\0';
+  if (strlen(created) > 1 && !IsRootPath(created)) DropTrailingBackslash(created);
   Why why = dir[0] ? CheckCreatedDir(created, dir) : Why::kNotPrefix;
   if (why != Why::kNone) {
     Refuse(report, why, key, created);
@@ -171,7 +171,7 @@ RecordStatus ReadUninstallRecord(const char* own_dir, UninstallPlan* plan, Unins
   bool has_program = ReadCommon(ini, record::kProgram, plan->program, sizeof plan->program, &overlong_program);
   // The names become registry keys: they must be single key names.
   if (!has_provider || !has_program || overlong_provider || overlong_program || !plan->provider[0] ||
-      !plan->program[0] || strchr(plan->provider, '\\') || strchr(plan->program, '\\'))
+      !plan->program[0] || FindChar(plan->provider, '\\') || FindChar(plan->program, '\\'))
     return RecordStatus::kDamaged;
 
   // Without a usable file_dir the whole record is unusable.

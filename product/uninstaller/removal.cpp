@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "common/chars.h"
 #include "common/paths.h"
 #include "common/registry_key.h"
 #include "common/shell_links.h"
@@ -44,7 +45,7 @@ bool DeleteOneFile(const char* path, DWORD* code) {
 bool LinksInto(const char* path, const char* folder) {
   char target[MAX_PATH];
   if (ReadShortcutTarget(path, target) != S_OK) return false;
-  char* slash = strrchr(target, '\\');
+  char* slash = FindLastChar(target, '\\');
   if (!slash || !IsPlainFileName(slash + 1)) return false;
   slash[1] = '\0';
   return SameDirectory(target, folder);
@@ -104,8 +105,8 @@ void RemoveFolders(const char* dir, const char* created, UninstallReport* report
   size_t top = strlen(created);
   char folder[MAX_PATH];
   CopyText(folder, dir);
+  DropTrailingBackslash(folder);
   size_t length = strlen(folder);
-  if (length > 0 && folder[length - 1] == '\\') folder[--length] = '\0';
   bool kept = false;
   while (length >= top) {
     if (kept) {
@@ -127,7 +128,7 @@ void RemoveFolders(const char* dir, const char* created, UninstallReport* report
         kept = true;
       }
     }
-    char* slash = strrchr(folder, '\\');
+    char* slash = FindLastChar(folder, '\\');
     if (!slash || length == top) return;
     *slash = '\0';
     length = static_cast<size_t>(slash - folder);
@@ -135,8 +136,8 @@ void RemoveFolders(const char* dir, const char* created, UninstallReport* report
 }
 
 bool IsPostponed(const char* name, const RemovalPlaces& places) {
-  return _stricmp(name, kUninstallIniName) == 0 ||
-         (places.uninstaller_name && _stricmp(name, places.uninstaller_name) == 0);
+  return EqualNoCase(name, kUninstallIniName) ||
+         (places.uninstaller_name && EqualNoCase(name, places.uninstaller_name));
 }
 
 void UninstallKeyPath(const UninstallPlan& plan, char (&subkey)[MAX_PATH]) {
@@ -162,7 +163,7 @@ bool UninstallStringIsOurs(HKEY key, const UninstallPlan& plan) {
     path[length - 1] = '\0';
     ++path;
   }
-  char* slash = strrchr(path, '\\');
+  char* slash = FindLastChar(path, '\\');
   if (!slash || !IsPlainFileName(slash + 1)) return false;
   slash[1] = '\0';
   return SameDirectory(path, plan.file_dir);

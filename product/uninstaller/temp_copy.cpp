@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "common/chars.h"
 #include "common/handle.h"
 #include "common/text.h"
 
@@ -44,7 +45,7 @@ bool MakePrivateFolder(const char* temp, char (&folder)[MAX_PATH]) {
 bool StartTemporaryCopy(const char* own_path) {
   char temp[MAX_PATH], folder[MAX_PATH];
   if (!TempFolder(temp) || !MakePrivateFolder(temp, folder)) return false;
-  const char* own_name = strrchr(own_path, '\\');
+  const char* own_name = FindLastChar(own_path, '\\');
   char copy[MAX_PATH] = "";
   char command[3 * MAX_PATH];
   if (!own_name || !FormatText(copy, sizeof copy, "%s%s", folder, own_name) ||
@@ -94,14 +95,13 @@ bool OwnPrivateFolder(char (&own)[MAX_PATH], char (&folder)[MAX_PATH], char (&te
   if (!OwnFile(own) || !TempFolder(temp)) return false;
   const size_t temp_length = strlen(temp);
   CopyText(folder, own);
-  char* slash = strrchr(folder, '\\');
+  char* slash = FindLastChar(folder, '\\');
   if (!slash) return false;
   *slash = '\0';
-  if (static_cast<size_t>(slash - folder) <= temp_length || _strnicmp(folder, temp, temp_length) != 0) return false;
+  if (static_cast<size_t>(slash - folder) <= temp_length || !StartsWithNoCase(folder, temp)) return false;
   const char* name = folder + temp_length;
-  size_t name_length = strlen(name);
-  return !strchr(name, '\\') && _strnicmp(name, "~mku", 4) == 0 && name_length >= 8 &&
-         _stricmp(name + name_length - 4, ".tmp") == 0;
+  return !FindChar(name, '\\') && StartsWithNoCase(name, "~mku") && strlen(name) >= 8 &&
+         EndsWithNoCase(name, ".tmp");
 }
 
 // FILE_RENAME_INFORMATION, with room for a path.

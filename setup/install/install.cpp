@@ -67,8 +67,7 @@ bool MakeDirectory(const char* dir, char* first_created, int32_t* status) {
     // Asked without the trailing backslash, which would fail for a file.
     char name[MAX_PATH];
     CopyText(name, dir);
-    size_t length = strlen(name);
-    if (length > 3 && name[length - 1] == '\\') name[length - 1] = '\0';
+    if (!IsRootPath(name)) DropTrailingBackslash(name);
     DWORD attributes = GetFileAttributesA(name);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       *status = static_cast<int32_t>(GetLastError());

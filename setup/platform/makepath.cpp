@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "common/chars.h"
 #include "common/find_handle.h"
 #include "common/text.h"
 #include "file.h"
@@ -40,7 +41,9 @@ void MakePath(const char* path, char* first_created) {
 
   bool creating = false;
   while (*component) {
-    char* end = strchr(component, '\\');  // there is one: the part ends with a backslash
+    // There is one: the part ends with a backslash. A character's second byte
+    // may be 0x5C as well, but it separates nothing.
+    char* end = FindChar(component, '\\');
     *end = '\0';
     char prefix[MAX_PATH];
     FormatText(prefix, sizeof prefix, "%s%s", drive, directory);

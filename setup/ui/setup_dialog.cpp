@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 #include <shlobj.h>
 
+#include "common/chars.h"
 #include "common/system_dlls.h"
 #include "common/text.h"
 #include "install/config.h"
@@ -48,13 +49,32 @@ void Browse(HWND dialog, const char* title, int root_csidl, int target) {
   if (BrowseForFolder(dialog, title, root_csidl, path)) SetDlgItemTextA(dialog, target, path);
 }
 
+using GetWindowTextWFn = int(WINAPI*)(HWND, LPWSTR, int);
+
+// Whether text is all of what the edit control shows. The control keeps
+// Unicode, and a character that the code page lacks reaches the ANSI text as
+// a look-alike (a Polish z with a dot above as a plain z): installing there
+// would fill another folder than the one shown. Windows 95 keeps the text in
+// the code page and has no wide call to ask; there the ANSI text is all there
+// is.
+bool ShowsExactly(HWND edit, const char* text) {
+  auto get_text = ModuleFunction<GetWindowTextWFn>(GetModuleHandleA("user32.dll"), "GetWindowTextW");
+  if (!get_text) return true;
+  wchar_t shown[MAX_PATH];
+  SetLastError(0);
+  if (get_text(edit, shown, MAX_PATH) == 0 && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) return true;
+  return AnsiMatches(text, shown);
+}
+
 // Copies an edit field into a configuration path. A text longer than the field
-// holds (one set by a program past the typing limit) is refused rather than
-// cut, so that nothing is installed into a shorter, different path.
+// holds (one set by a program past the typing limit), or one that the code
+// page cannot write, is refused rather than changed, so that nothing is
+// installed into another path than the one shown.
 bool ReadField(HWND dialog, int control, char (&field)[MAX_PATH]) {
-  if (GetWindowTextLengthA(GetDlgItem(dialog, control)) > kFieldLimit) return false;
+  HWND edit = GetDlgItem(dialog, control);
+  if (GetWindowTextLengthA(edit) > kFieldLimit) return false;
   GetDlgItemTextA(dialog, control, field, MAX_PATH);
-  return true;
+  return ShowsExactly(edit, field);
 }
 
 void Install(HWND dialog) {

@@ -8,11 +8,45 @@
 #include <atomic>
 #include <cwctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "common/text.h"
 #include "test_paths.h"
 
+namespace {
+
+class CodePageCheck : public ::testing::Environment {
+  void SetUp() override {
+    const char* wanted = getenv("MURKLE_TEST_CODE_PAGE");
+    if (wanted) {
+      ASSERT_EQ(GetACP(), strtoul(wanted, nullptr, 10)) << "the run's locale did not give its code page";
+    }
+  }
+};
+[[maybe_unused]] ::testing::Environment* const kCodePageCheck = ::testing::AddGlobalTestEnvironment(new CodePageCheck);
+
+}  // namespace
+
 namespace test {
+
+std::wstring Wide(const std::string& utf8) {
+  std::wstring wide(utf8.size() + 1, L'\0');
+  int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+  EXPECT_GT(n, 0) << "not UTF-8: " << utf8;
+  wide.resize(n > 0 ? n - 1 : 0);
+  return wide;
+}
+
+bool InCodePage(const std::string& utf8, std::string* ansi) {
+  std::wstring wide = Wide(utf8);
+  ansi->assign(2 * wide.size() + 1, '\0');
+  BOOL lacked = FALSE;
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, &(*ansi)[0],
+                              static_cast<int>(ansi->size()), nullptr, &lacked);
+  ansi->resize(n > 0 ? n - 1 : 0);
+  return n > 0 && !lacked;
+}
 
 bool ReadWholeFile(const std::string& path, std::string* bytes) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -58,7 +92,8 @@ bool DirectoryExists(const std::string& path) {
 }
 
 std::string JoinPath(const std::string& dir, const std::string& name) {
-  if (!dir.empty() && dir.back() == '\\') return dir + name;
+  // A second byte 0x5C of a double-byte character is no backslash.
+  if (EndsWithBackslash(dir.c_str())) return dir + name;
   return dir + "\\" + name;
 }
 
@@ -518,15 +553,25 @@ namespace test {
 
 UninstallRun RunInstalledUninstaller(const std::string& path, const std::string& caption, int answer, bool quoted,
                                      DWORD timeout_ms) {
+  wchar_t wide[MAX_PATH];
+  if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) <= 0) {
+    ADD_FAILURE() << "no wide name for " << path;
+    return UninstallRun();
+  }
+  return RunInstalledUninstaller(std::wstring(wide), caption, answer, quoted, timeout_ms);
+}
+
+UninstallRun RunInstalledUninstaller(const std::wstring& path, const std::string& caption, int answer, bool quoted,
+                                     DWORD timeout_ms) {
   UninstallRun run;
-  std::string command = quoted ? "\"" + path + "\"" : path;
-  STARTUPINFOA startup = {};
+  std::wstring command = quoted ? L"\"" + path + L"\"" : path;
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started = {};
   // The uninstall entry's command, from a working folder that is not the installation.
-  if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, TEST_SCRATCH_DIR, &startup,
-                      &started)) {
-    ADD_FAILURE() << "cannot start " << path << ": error " << GetLastError();
+  if (!CreateProcessW(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, Wide(TEST_SCRATCH_DIR).c_str(),
+                      &startup, &started)) {
+    ADD_FAILURE() << "cannot start the uninstaller: error " << GetLastError();
     return run;
   }
   CloseHandle(started.hThread);

@@ -133,6 +133,15 @@ bool SetResourceSize(const std::string& path, const char* type, WORD id, DWORD s
 // Number of handles this process has open.
 DWORD HandleCount();
 
+// National code pages. Test texts are written in UTF-8, and each runs under
+// whatever ANSI code page can write it. A run meant for one code page
+// (MURKLE_TEST_CODE_PAGE, set along with the locale that gives it) fails at
+// once when the system gave it another, rather than skip the rows it is for.
+std::wstring Wide(const std::string& utf8);
+// utf8 in the system's ANSI code page; false when the code page lacks one of
+// its characters.
+bool InCodePage(const std::string& utf8, std::string* ansi);
+
 }  // namespace test
 
 
@@ -167,6 +176,9 @@ struct UninstallRun {
 // (IDYES or IDNO), presses OK on the box that follows and waits, bounded, for
 // the processes to end. Boxes are found by caption in any process.
 UninstallRun RunInstalledUninstaller(const std::string& path, const std::string& caption, int answer,
+                                     bool quoted = true, DWORD timeout_ms = 30000);
+// The same for a path that only Unicode can name.
+UninstallRun RunInstalledUninstaller(const std::wstring& path, const std::string& caption, int answer,
                                      bool quoted = true, DWORD timeout_ms = 30000);
 
 }  // namespace test

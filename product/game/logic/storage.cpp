@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "common/chars.h"
 #include "common/handle.h"
 #include "common/shell_links.h"
 #include "common/text.h"
@@ -43,7 +44,7 @@ bool PathNextToProgram(const char* name, char (&path)[MAX_PATH]) {
     path[0] = '\0';
     return false;
   }
-  char* slash = strrchr(module, '\\');
+  char* slash = FindLastChar(module, '\\');
   if (slash) slash[1] = '\0';
   else module[0] = '\0';
   if (!FormatText(path, sizeof path, "%s%s", module, name)) {

@@ -151,7 +151,11 @@ INT_PTR CALLBACK NameDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
     case WM_COMMAND:
       if (LOWORD(wparam) == IDOK) {
         auto* request = reinterpret_cast<NameRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        GetDlgItemTextA(dialog, IDC_NAME, request->name, sizeof request->name);
+        // The box holds 15 characters, which may take twice as many bytes:
+        // the name is cut to its field between two characters.
+        char typed[2 * kScoreNameSize];
+        GetDlgItemTextA(dialog, IDC_NAME, typed, sizeof typed);
+        CopyText(request->name, typed);
         EndDialog(dialog, IDOK);
         return TRUE;
       }
