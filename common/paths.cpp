@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "chars.h"
+#include "handle.h"
+#include "text.h"
 
 namespace {
 
@@ -106,4 +108,34 @@ bool IsInsideFolder(const char* path, const char* folder) {
 bool IsRootPath(const char* path) {
   size_t root = RootLength(path);
   return root != 0 && (path[root] == '\0' || (path[root] == '\\' && path[root + 1] == '\0'));
+}
+
+namespace {
+
+// Volume and file index of an existing folder.
+bool FolderIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+  Handle folder(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return folder && GetFileInformationByHandle(folder.get(), info) != 0 &&
+         (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// path without its trailing backslash, unless it is a root.
+bool WithoutTrailingBackslash(const char* path, char (&out)[MAX_PATH]) {
+  if (!CopyText(out, path)) return false;
+  if (!IsRootPath(out)) DropTrailingBackslash(out);
+  return true;
+}
+
+}  // namespace
+
+bool SameDirectory(const char* a, const char* b) {
+  char left[MAX_PATH], right[MAX_PATH];
+  if (!WithoutTrailingBackslash(a, left) || !WithoutTrailingBackslash(b, right)) return false;
+  if (EqualNoCase(left, right)) return true;
+  // Short names, mapped drives and the like: ask the file system.
+  BY_HANDLE_FILE_INFORMATION x, y;
+  if (!FolderIdentity(left, &x) || !FolderIdentity(right, &y)) return false;
+  return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+         x.nFileIndexLow == y.nFileIndexLow;
 }

@@ -20,5 +20,8 @@ bool IsRootPath(const char* path);
 // name and in any case: path starts with folder and a backslash, so that
 // "C:\Pro" is never taken for a folder of "C:\Program Files".
 bool IsInsideFolder(const char* path, const char* folder);
+// True when both name the same existing folder, however spelt (case, short
+// names); a trailing backslash does not matter.
+bool SameDirectory(const char* a, const char* b);
 
 #endif

@@ -12,9 +12,7 @@ class RegKey {
   RegKey() = default;
   RegKey(const RegKey&) = delete;
   RegKey& operator=(const RegKey&) = delete;
-  ~RegKey() {
-    if (key_) RegCloseKey(key_);
-  }
+  ~RegKey() { Close(); }
 
   LONG Create(HKEY root, const char* subkey) {
     return RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
@@ -23,6 +21,10 @@ class RegKey {
     return RegOpenKeyExA(root, subkey, 0, access, &key_);
   }
   HKEY get() const { return key_; }
+  void Close() {
+    if (key_) RegCloseKey(key_);
+    key_ = nullptr;
+  }
 
   LONG SetText(const char* name, const char* value) {
     // The stored length counts the terminating zero.

@@ -2,7 +2,9 @@
 
 #include <shlobj.h>
 
+#include "chars.h"
 #include "com.h"
+#include "paths.h"
 
 namespace {
 
@@ -62,4 +64,13 @@ HRESULT ReadShortcutTarget(const char* link_file, char* target) {
   hr = link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
   if (hr != S_OK) target[0] = '\0';
   return FAILED(hr) ? hr : (target[0] ? S_OK : S_FALSE);
+}
+
+bool LinkLeadsInto(const char* link_file, const char* folder) {
+  char target[MAX_PATH];
+  if (ReadShortcutTarget(link_file, target) != S_OK) return false;
+  char* slash = FindLastChar(target, '\\');
+  if (!slash || !IsPlainFileName(slash + 1)) return false;
+  slash[1] = '\0';
+  return SameDirectory(target, folder);
 }

@@ -20,4 +20,8 @@ HRESULT CreateShortcut(const char* target, const char* link_file, const char* de
 // COM must be initialised on the calling thread.
 HRESULT ReadShortcutTarget(const char* link_file, char* target);
 
+// Whether the shell link at link_file leads to a file directly inside folder.
+// The link is read with the shell's own link object: its name proves nothing.
+bool LinkLeadsInto(const char* link_file, const char* folder);
+
 #endif

@@ -41,11 +41,19 @@ constexpr bool TakesArgs(const StringFormat (&table)[N], UINT id, const char* ar
   return false;
 }
 
-// Loads text id of instance and formats it into buffer, bounded as FormatText.
-// A missing text gives the empty one. Call it through FormatLoaded, which
-// checks the arguments.
-bool FormatStringV(HINSTANCE instance, UINT id, char* buffer, size_t size, va_list args);
-bool FormatString(HINSTANCE instance, UINT id, char* buffer, size_t size, ...);
+// The bytes each program's formats are loaded into, terminator included (at
+// most kMaxFormatSize): a program may hold its formats to less (the setup
+// program's are dialog lines, loaded with a limit of 128).
+constexpr size_t kMaxFormatSize = 512;
+template <const auto& Table>
+inline constexpr size_t kFormatSize = kMaxFormatSize;
+
+// Loads text id of instance (at most format_size bytes of it, terminator
+// included) and formats it into buffer, bounded as FormatText. A missing text
+// gives the empty one. Call it through FormatLoaded, which checks the
+// arguments.
+bool FormatStringV(HINSTANCE instance, UINT id, size_t format_size, char* buffer, size_t size, va_list args);
+bool FormatString(HINSTANCE instance, UINT id, size_t format_size, char* buffer, size_t size, ...);
 
 // Loads text id of instance into buffer (size bytes); the empty text when it
 // is missing.
@@ -59,7 +67,8 @@ struct LoadedFormat {
   static bool Format(HINSTANCE instance, UINT id, char* buffer, size_t size, Args... args) {
     static_assert((TakesArgs(Table, Ids, kFormatArgs<Args...>) && ...),
                   "the string-table format is listed with other arguments, or not at all");
-    return FormatString(instance, id, buffer, size, args...);
+    static_assert(kFormatSize<Table> <= kMaxFormatSize, "formats are loaded into kMaxFormatSize bytes at most");
+    return FormatString(instance, id, kFormatSize<Table>, buffer, size, args...);
   }
 };
 

@@ -11,8 +11,11 @@
 #define MURKLE_COMMON_UNINSTALL_FORMAT_H
 
 constexpr char kUninstallIniName[] = "uninst.ini";
-// The root of the system's list of uninstall entries.
+// The root of the system's list of uninstall entries; the installer writes its
+// entry's two values, which are all of the entry that the uninstaller removes.
 constexpr char kUninstallKeyRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char kDisplayNameValue[] = "DisplayName";
+constexpr char kUninstallStringValue[] = "UninstallString";
 
 namespace record {
 

@@ -49,9 +49,10 @@ uint32_t IndexOf(const std::vector<uint8_t>& b, uint32_t tag, uint32_t id) {
 TEST(DataFile, TheBuiltFileIsCompleteAndSized) {
   const std::vector<uint8_t>& bytes = BuiltData();
   ASSERT_FALSE(bytes.empty());
-  EXPECT_GT(bytes.size(), 7325403u) << "larger than the installer declares";
-  EXPECT_GE(bytes.size(), 7950000u);
-  EXPECT_LE(bytes.size(), 8150000u);
+  // The size the installer declares for it, or up to 3 bytes below (the
+  // chunks are 4-byte aligned): its space check counts what is written.
+  EXPECT_LE(bytes.size(), 7325403u);
+  EXPECT_GT(bytes.size(), 7325403u - 4);
   DataFile data;
   ASSERT_EQ(data.Open(bytes.data(), bytes.size()), DataError::kNone);
   EXPECT_GE(data.level_count(), 5);

@@ -398,6 +398,22 @@ TEST(GameWindow, BadFilesGiveAClearMessage) {
          test::WriteWholeFile(i / "murkle.dat", d);
        },
        "Part of the data file is damaged.", false},
+      {"data file of its full size, all garbage",
+       [](const Installed& i) {
+         const size_t size = test::ReadWholeFile(i / "murkle.dat").size();
+         test::WriteWholeFile(i / "murkle.dat", test::PseudoRandom(size, 41));
+       },
+       "This is not a Murkle data file.", false},
+      {"data file over 64 MB",
+       [](const Installed& i) {
+         HANDLE f = CreateFileA((i / "murkle.dat").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+         LARGE_INTEGER end;
+         end.QuadPart = (64 << 20) + 1;
+         SetFilePointerEx(f, end, nullptr, FILE_BEGIN);
+         SetEndOfFile(f);
+         CloseHandle(f);
+       },
+       "many times larger than Murkle's own", false},
       {"score file damaged",
        [](const Installed& i) { test::WriteWholeFile(i / "murkle.hsc", std::string(252, 'Z')); },
        "high-score table was damaged", true},

@@ -370,15 +370,36 @@ TEST_F(InstallEndToEnd, CorruptPayloadStreamIsReportedOnTheStatusLine) {
   EXPECT_EQ(code, 0u);
 }
 
-// A real full disk: U: is a small drive whose free kilobytes pass the space
-// check, but the data file does not fit. The system reports a short write
-// first, so the file layer asks whether to retry even in quiet mode; Cancel
-// ends the installation with "data corrupted".
-TEST_F(InstallEndToEnd, FullDiskEndsWithTheShortWriteQuestion) {
+// U: is a drive with exactly the room that the space check asks for, 7748 kB.
+// Every payload file is at most its declared size, so the installation fits,
+// its record included (the links go to the Start menu, on C:).
+TEST_F(InstallEndToEnd, ADriveWithTheRequiredRoomTakesTheInstallation) {
   if (!test::DriveMapped('U')) GTEST_SKIP() << "drive U: is not mapped (mounting refused)";
   test::RemoveTree("U:\\Murkle");
   test::InstallerSession session;
   ASSERT_TRUE(session.Open());
+  session.SetText(IDC_FILE_DIR, "U:\\Murkle");
+  EXPECT_EQ(session.Text(IDC_SPACE_FREE), "Space available on drive: 7748 kB");
+  EXPECT_EQ(session.Install(), "Done!");
+  EXPECT_TRUE(test::FileExists("U:\\Murkle\\uninst.ini"));
+  DWORD code = 1;
+  EXPECT_TRUE(session.CloseAndWait(IDOK, &code));
+  test::RemoveTree("U:\\Murkle");
+}
+
+// A real full disk: a copy of the installer whose data file has outgrown its
+// row (8 MB), so that it passes the space check on U: but does not fit. The
+// system reports a short write first, so the file layer asks whether to retry
+// even in quiet mode; Cancel ends the installation with "data corrupted".
+TEST_F(InstallEndToEnd, FullDiskEndsWithTheShortWriteQuestion) {
+  if (!test::DriveMapped('U')) GTEST_SKIP() << "drive U: is not mapped (mounting refused)";
+  test::RemoveTree("U:\\Murkle");
+  const std::string exe = scratch_ / "MurkleSetup.exe";
+  ASSERT_TRUE(test::CopyWithResource(TEST_INSTALLER, exe, "BIN", kManifest[1].resource_id,
+                                     MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                     test::ZlibCompress(std::string(8 << 20, 'M'))));
+  test::InstallerSession session;
+  ASSERT_TRUE(session.Open(exe));
   session.SetText(IDC_FILE_DIR, "U:\\Murkle");
   EXPECT_EQ(session.Text(IDC_SPACE_VERDICT), "There is enough space to install.")
       << session.Text(IDC_SPACE_FREE);

@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 
+#include "common/shell_links.h"
 #include "common/text.h"
 #include "install/config.h"
 #include "install/install.h"
@@ -94,13 +95,19 @@ class RunInstallTest : public ::testing::Test {
   bool Installed(int row) const { return test::FileExists(dest_ + rows_[row].file_name); }
   bool AnyLink() const { return test::FileExists(group_ + "Murkle.lnk"); }
 
-  void ExpectCompleteRetry() {
+  // A retry after a failure installs everything. Its record names the first
+  // folder made for the destination, by this attempt or a failed one before.
+  void ExpectCompleteRetry(const std::string& created_file_dir = "") {
     auto config = Config();
     EXPECT_EQ(Run(*config, nullptr), 0);
     for (int row = 0; row < kManifestRows; ++row) EXPECT_TRUE(Installed(row)) << rows_[row].file_name;
     EXPECT_TRUE(test::FileExists(group_ + "Uninstall Murkle .lnk"));
-    EXPECT_TRUE(test::FileExists(dest_ + "uninst.ini"));
     EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    std::vector<std::string> lines = test::IniLines(test::ReadWholeFile(dest_ + "uninst.ini"));
+    ASSERT_GE(lines.size(), 4u);
+    if (!created_file_dir.empty()) {
+      EXPECT_EQ(lines[3], "created_file_dir=" + created_file_dir);
+    }
   }
 
   test::ScratchDir scratch_{"runinstall"};
@@ -135,6 +142,50 @@ TEST_F(RunInstallTest, InstallsWhatTheRecordSays) {
   ASSERT_GE(lines.size(), 7u);
   EXPECT_EQ(lines[3], "created_file_dir=" + scratch_ / "Games");
   EXPECT_EQ(lines[5], "created_shortcut_dir=" + scratch_ / "Start");
+}
+
+// Installing again into the same folder with another program group and no
+// desktop link: the first installation's links go (they would lead to files
+// that its uninstaller no longer knows), and so do the group folders it made,
+// once empty; a link of its name that the user pointed elsewhere stays. A
+// group folder the user made since is no folder the new installation made,
+// and its record does not say so.
+TEST_F(RunInstallTest, ReinstallingTakesOverTheFirstInstallationsLinks) {
+  const std::string desktop_link = test::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Murkle.lnk";
+  auto config = Config();
+  config->desktop_shortcut = 1;
+  ASSERT_EQ(Run(*config, nullptr), 0);
+  ASSERT_TRUE(test::FileExists(desktop_link));
+  const std::string users = group_ + "Murkle licence.lnk";
+  ASSERT_GE(CreateShortcut((scratch_ / "elsewhere.txt").c_str(), users.c_str(), "Mine"), 0);
+
+  for (const char* next : {"Start2\\Murkle\\", "Start3\\Murkle\\"}) {
+    const std::string earlier = group_;
+    group_ = scratch_ / next;
+    config = Config();
+    ASSERT_EQ(Run(*config, nullptr), 0);
+    EXPECT_FALSE(test::FileExists(earlier + "Murkle.lnk")) << earlier;
+    EXPECT_FALSE(test::FileExists(desktop_link)) << "the first installation's desktop link";
+    EXPECT_TRUE(test::FileExists(group_ + "Murkle.lnk"));
+  }
+  EXPECT_TRUE(test::FileExists(users)) << "a link that leads elsewhere";
+  EXPECT_FALSE(test::DirectoryExists(scratch_ / "Start2")) << "the second group, empty";
+  std::vector<std::string> lines = test::IniLines(test::ReadWholeFile(dest_ + "uninst.ini"));
+  ASSERT_GE(lines.size(), 9u);
+  EXPECT_EQ(lines[3], "created_file_dir=" + scratch_ / "Games");
+  EXPECT_EQ(lines[5], "created_shortcut_dir=" + scratch_ / "Start3");
+  EXPECT_EQ(lines[8], "desk_sc_name=");
+
+  // A folder of the user's inside the group, taken as the group.
+  ASSERT_TRUE(CreateDirectoryA((group_ + "My Games").c_str(), nullptr));
+  group_ += "My Games\\";
+  config = Config();
+  ASSERT_EQ(Run(*config, nullptr), 0);
+  lines = test::IniLines(test::ReadWholeFile(dest_ + "uninst.ini"));
+  ASSERT_GE(lines.size(), 7u);
+  EXPECT_EQ(lines[5], "created_shortcut_dir=") << "My Games and the folders above it were there already";
+  EXPECT_TRUE(test::DirectoryExists(scratch_ / "Start3\\Murkle")) << "it holds My Games";
+  EXPECT_FALSE(test::FileExists(scratch_ / "Start3\\Murkle\\Murkle.lnk"));
 }
 
 TEST_F(RunInstallTest, WithoutAnUninstallerNoUninstallKeyAndNoRecord) {
@@ -183,7 +234,7 @@ TEST_F(RunInstallTest, ProgramGroupThatCannotBeMade) {
   EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
   EXPECT_FALSE(test::FileExists(dest_ + "uninst.ini"));
   ASSERT_TRUE(DeleteFileA((scratch_ / "Start").c_str()));
-  ExpectCompleteRetry();
+  ExpectCompleteRetry(scratch_ / "Games");
 }
 
 TEST_F(RunInstallTest, MissingAndCorruptPayloadResources) {
@@ -290,8 +341,8 @@ TEST_F(RunInstallTest, ProductKeyRefusedByTheRegistry) {
   auto config = Config();
   EXPECT_EQ(Run(*config, kRegistry), -1);
   EXPECT_TRUE(test::FileExists(group_ + "Uninstall Murkle .lnk"));
-  EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "nothing after the failing step";
-  EXPECT_FALSE(test::FileExists(dest_ + "uninst.ini"));
+  EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the entry, then the product key";
+  EXPECT_TRUE(test::FileExists(dest_ + "uninst.ini")) << "the record goes first";
   test::DeleteKeyTree(HKEY_CURRENT_USER, kProductKey);
   ExpectCompleteRetry();
 }
@@ -303,17 +354,21 @@ TEST_F(RunInstallTest, UninstallKeyRefusedByTheRegistry) {
   auto config = Config();
   EXPECT_TRUE(CopyText(config->provider, "VelmoraRunInstall\\Sub"));
   EXPECT_EQ(Run(*config, kRegistry), -1);
-  EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, "Software\\VelmoraRunInstall\\Sub\\InstallTest"));
-  EXPECT_FALSE(test::FileExists(dest_ + "uninst.ini")) << "nothing after the failing step";
+  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, "Software\\VelmoraRunInstall\\Sub\\InstallTest"))
+      << "nothing after the failing step";
+  EXPECT_TRUE(test::FileExists(dest_ + "uninst.ini")) << "the record, written first, lets the uninstaller remove it";
   test::DeleteKeyTree(HKEY_LOCAL_MACHINE, volatile_key);
   ExpectCompleteRetry();
 }
 
+// The record goes before the registry: an installation without one is
+// registered nowhere.
 TEST_F(RunInstallTest, RecordThatCannotBeWritten) {
   ASSERT_EQ(SHCreateDirectoryExA(nullptr, (dest_ + "uninst.ini").c_str(), nullptr), ERROR_SUCCESS);
   auto config = Config();
   EXPECT_EQ(Run(*config, kNoCopy), -1);
-  EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
   ASSERT_TRUE(RemoveDirectoryA((dest_ + "uninst.ini").c_str()));
   ExpectCompleteRetry();
 }

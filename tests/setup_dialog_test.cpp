@@ -139,9 +139,9 @@ TEST_F(SetupDialogTest, FailedInstallLeavesTheDialogReadyForAnotherTry) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDCANCEL)));
     EXPECT_FALSE(g_installDone);
 
-    // The second press reads the fields again.
+    // The second press reads the fields again, slashes as backslashes.
     const std::string other = scratch_ / "Other\\Murkle";
-    SetText(dialog, IDC_FILE_DIR, other);
+    SetText(dialog, IDC_FILE_DIR, scratch_.path() + "/Other/Murkle");
     EXPECT_EQ(Install(dialog), "Done!");
     EXPECT_EQ(std::string(g_setupConfig.file_dir), other + "\\");
     EXPECT_TRUE(test::FileExists(other + "\\uninst.ini"));

@@ -40,13 +40,15 @@ std::string Conversions(const char* format) {
   return letters;
 }
 
-template <size_t N>
-void ExpectFormatsTake(const char* program, const StringFormat (&table)[N]) {
+// Each text of Table whole within the bytes the program loads it into.
+template <const auto& Table>
+void ExpectFormatsTake(const char* program) {
   HMODULE module = LoadLibraryExA(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(module, nullptr) << program;
-  for (const StringFormat& row : table) {
+  for (const StringFormat& row : Table) {
     char text[1024];
     ASSERT_GT(LoadStringA(module, row.id, text, sizeof text), 0) << program << ": no text " << row.id;
+    EXPECT_LT(strlen(text), kFormatSize<Table>) << program << ", text " << row.id << " does not fit its buffer";
     // Callers may pass more than a text uses (a reason without the error
     // number), never less or of another kind.
     const std::string used = Conversions(text);
@@ -58,9 +60,9 @@ void ExpectFormatsTake(const char* program, const StringFormat (&table)[N]) {
 
 TEST(StringFormats, EachProgramsFormatsTakeWhatTheirCallersPass) {
   EXPECT_EQ(Conversions("%s%2d. %-15s %7lu  level %lu %% %.*s"), "sdsuuds") << "the reader itself";
-  ExpectFormatsTake(TEST_INSTALLER, kSetupFormats);
-  ExpectFormatsTake(TEST_INSTALLER_PAYLOAD_DIR "\\uninstall.exe", kUninstallFormats);
-  ExpectFormatsTake(TEST_INSTALLER_PAYLOAD_DIR "\\murkle.exe", kGameFormats);
+  ExpectFormatsTake<kSetupFormats>(TEST_INSTALLER);
+  ExpectFormatsTake<kUninstallFormats>(TEST_INSTALLER_PAYLOAD_DIR "\\uninstall.exe");
+  ExpectFormatsTake<kGameFormats>(TEST_INSTALLER_PAYLOAD_DIR "\\murkle.exe");
 }
 
 }  // namespace

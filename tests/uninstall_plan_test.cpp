@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -269,14 +270,28 @@ TEST_F(RecordTest, FileInUseKeepsTheWayBackThenASecondRunFinishes) {
   Put("COMMON", "shortcut_dir", "");
   Put("COMMON", "desktop_shortcut", "0");
   WritePrivateProfileStringA("SHORTCUTS", nullptr, nullptr, (dir_ + "uninst.ini").c_str());
+  Put("FILES", "f02", "readme.txt");
   ASSERT_TRUE(test::WriteWholeFile(dir_ + "murkle.exe", "game"));
+  ASSERT_TRUE(test::WriteWholeFile(dir_ + "readme.txt", "text"));
   SetFileAttributesA((dir_ + "murkle.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+  // More refused lines than the report holds: they must not hide the file in use.
+  std::string refused;
+  for (int i = 100; i < 1000; ++i) refused += "f" + std::to_string(i) + "=x.txt\r\n";
+  ASSERT_TRUE(test::WriteWholeFile(dir_ + "uninst.ini", test::ReadWholeFile(dir_ + "uninst.ini") + refused));
   const std::string product = "Software\\VelmoraTestP1\\MurkleTestP1";
+  const std::string entry = std::string(kUninstallKeyRoot) + "\\VelmoraTestP1_MurkleTestP1";
   HKEY key;
   ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, product.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(key);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const std::string command = "\"" + dir_ + "uninstall.exe\"";
+  RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                 static_cast<DWORD>(command.size() + 1));
+  RegCloseKey(key);
   ASSERT_EQ(Read(), RecordStatus::kOk);
+  ASSERT_EQ(report_->Count(Result::kRefused), 900);
   RemovalPlaces places = {"", "uninstall.exe"};
   {
     // Open without sharing: the file is in use.
@@ -287,48 +302,100 @@ TEST_F(RecordTest, FileInUseKeepsTheWayBackThenASecondRunFinishes) {
   }
   EXPECT_TRUE(report_->LeftInstalledItems());
   EXPECT_EQ(report_->Count(What::kFile, Result::kLeft), 2) << "murkle.exe in use, uninst.ini kept";
-  EXPECT_TRUE(test::FileExists(dir_ + "uninst.ini"));
+  EXPECT_EQ(report_->Count(What::kFile, Result::kRemoved), 1) << "readme.txt, though the lines ran out";
   EXPECT_TRUE(test::DirectoryExists(dir_));
   HKEY probe;
   EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, product.c_str(), 0, KEY_READ, &probe), ERROR_SUCCESS)
       << "the product key stays for the second run";
   RegCloseKey(probe);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_READ, &probe), ERROR_SUCCESS)
+      << "so does the uninstall entry";
+  RegCloseKey(probe);
+  // The record now lists what is left, and nothing it refused.
+  const std::vector<std::string> lines = test::IniLines(test::ReadWholeFile(dir_ + "uninst.ini"));
+  auto files = std::find(lines.begin(), lines.end(), "[FILES]");
+  ASSERT_NE(files, lines.end());
+  EXPECT_EQ(std::vector<std::string>(files, lines.end()),
+            (std::vector<std::string>{"[FILES]", "f00=murkle.exe", "f01=uninst.ini"}));
 
   auto second = std::make_unique<UninstallReport>();
+  ASSERT_EQ(Read(), RecordStatus::kOk);
   RemoveInstallation(*plan_, places, second.get());
   EXPECT_FALSE(second->LeftInstalledItems());
   EXPECT_FALSE(test::FileExists(dir_ + "murkle.exe")) << "read-only, but ours";
   EXPECT_FALSE(test::DirectoryExists(scratch_.path() + "\\Velmora")) << "created_file_dir";
   EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\VelmoraTestP1", 0, KEY_READ, &probe), ERROR_SUCCESS)
       << "the emptied maker key goes too";
-  EXPECT_EQ(second->Count(What::kRegistryKey, Result::kRemoved), 2);
+  EXPECT_EQ(second->Count(What::kRegistryKey, Result::kRemoved), 3) << "product, maker, entry";
   RegDeleteKeyA(HKEY_CURRENT_USER, product.c_str());
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\VelmoraTestP1");
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, entry.c_str());
 }
 
-TEST_F(RecordTest, ForeignUninstallEntryIsKept) {
-  WriteValid();
-  Put("COMMON", "provider", "VelmoraTestP2");
-  Put("COMMON", "program", "MurkleTestP2");
-  Put("COMMON", "desktop_shortcut", "0");
+// The uninstall entry and the product key go only on the word of an entry of
+// this installation's own: one whose command starts a program in its folder
+// (arguments after it or not). Ours, the entry loses the two values the
+// installer wrote, and the key goes unless something else is left in it.
+TEST_F(RecordTest, UninstallEntriesGoOnlyWhenOurs) {
+  const std::string other = scratch_.path() + "\\Other\\uninstall.exe";
+  ASSERT_TRUE(CreateDirectoryA((scratch_.path() + "\\Other").c_str(), nullptr));
+  ASSERT_TRUE(test::WriteWholeFile(other, "another installation's uninstaller"));
   const std::string entry = std::string(kUninstallKeyRoot) + "\\VelmoraTestP2_MurkleTestP2";
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  const char command[] = "\"C:\\Elsewhere\\uninstall.exe\"";
-  RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command), sizeof command);
-  RegCloseKey(key);
-  ASSERT_EQ(Read(), RecordStatus::kOk);
-  RemovalPlaces places = {"", "uninstall.exe"};
-  RemoveInstallation(*plan_, places, report_.get());
-  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS)
-      << "an entry pointing at another uninstaller stays";
-  RegCloseKey(key);
-  int not_ours = 0;
-  for (int i = 0; i < report_->line_count; ++i)
-    if (report_->lines[i].why == Why::kNotOurs) ++not_ours;
-  EXPECT_EQ(not_ours, 1);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, entry.c_str());
+  const std::string product = "Software\\VelmoraTestP2\\MurkleTestP2";
+  struct Case {
+    const char* what;
+    std::string command;  // empty: no entry at all
+    bool foreign_leftovers;
+    bool entry_stays, product_stays, other_installation;
+  } cases[] = {
+      {"ours", "\"" + dir_ + "uninstall.exe\"", false, false, false, false},
+      {"ours, with an argument", "\"" + dir_ + "uninstall.exe\" /quiet", false, false, false, false},
+      {"ours, unquoted", dir_ + "uninstall.exe", false, false, false, false},
+      {"ours over a foreign entry's values and key", "\"" + dir_ + "uninstall.exe\"", true, true, false, false},
+      {"another installation's", "\"" + other + "\"", false, true, true, true},
+      {"naming nothing that exists", "\"C:\\Elsewhere\\uninstall.exe\"", false, true, true, false},
+      {"no entry: a record alone names no key", "", false, false, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!test::DirectoryExists(dir_)) SetUp();  // the last case's removal took the folders
+    WriteValid();
+    Put("COMMON", "provider", "VelmoraTestP2");
+    Put("COMMON", "program", "MurkleTestP2");
+    Put("COMMON", "desktop_shortcut", "0");
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, product.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    if (!c.command.empty()) {
+      ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                nullptr),
+                ERROR_SUCCESS);
+      RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.command.c_str()),
+                     static_cast<DWORD>(c.command.size() + 1));
+      RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+      if (c.foreign_leftovers) {
+        RegSetValueExA(key, "Publisher", 0, REG_SZ, reinterpret_cast<const BYTE*>("Someone"), 8);
+        HKEY sub;
+        RegCreateKeyExA(key, "Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr);
+        RegCloseKey(sub);
+      }
+      RegCloseKey(key);
+    }
+    ASSERT_EQ(Read(), RecordStatus::kOk);
+    RemovalPlaces places = {"", "uninstall.exe"};
+    RemoveInstallation(*plan_, places, report_.get());
+    EXPECT_EQ(test::KeyExists(HKEY_LOCAL_MACHINE, entry), c.entry_stays);
+    EXPECT_EQ(test::KeyExists(HKEY_CURRENT_USER, product), c.product_stays);
+    EXPECT_EQ(report_->other_installation, c.other_installation);
+    if (c.foreign_leftovers) {
+      EXPECT_EQ(test::ValueCount(HKEY_LOCAL_MACHINE, entry), 1) << "only the foreign value stays";
+      EXPECT_NE(Lines(Result::kLeft).find("HKEY_LOCAL_MACHINE\\" + entry + ":"), std::string::npos) << Lines(Result::kLeft);
+    }
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, entry);
+    test::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\VelmoraTestP2");
+  }
 }
 
 // A record changed by hand to name what is not this installation's: links
@@ -357,10 +424,18 @@ TEST_F(RecordTest, WhatIsNotThisInstallationsIsKeptAndNamed) {
             ERROR_SUCCESS);
   RegSetValueExA(key, "Volume", 0, REG_SZ, reinterpret_cast<const BYTE*>("7"), 2);
   RegCloseKey(key);
+  const std::string entry = std::string(kUninstallKeyRoot) + "\\VelmoraTestP3_MurkleTestP3";
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const std::string command = dir_ + "uninstall.exe";
+  RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                 static_cast<DWORD>(command.size() + 1));
+  RegCloseKey(key);
   ASSERT_EQ(Read(), RecordStatus::kOk);
   RemovalPlaces places = {desktop.c_str(), "uninstall.exe"};
   RemoveInstallation(*plan_, places, report_.get());
   test::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\VelmoraTestP3");
+  test::DeleteKeyTree(HKEY_LOCAL_MACHINE, entry);
 
   EXPECT_FALSE(test::FileExists(group + "Murkle.lnk")) << "the installation's own link";
   EXPECT_TRUE(test::FileExists(group + "Important.lnk") && test::FileExists(desktop + "\\Murkle.lnk"));
@@ -394,6 +469,19 @@ TEST_F(RecordTest, WhatIsNotThisInstallationsIsKeptAndNamed) {
   EXPECT_TRUE(documents_kept) << "the user's Documents folder was removed";
   EXPECT_NE(Lines(Result::kLeft).find(documents + ":" + std::to_string(static_cast<int>(Why::kSystemFolder))),
             std::string::npos);
+
+  // A user's empty folder named as the made one above a group that is not
+  // there: no links of the installation were in it, so it proves nothing.
+  const std::string users = scratch_.path() + "\\Sub";
+  ASSERT_TRUE(CreateDirectoryA(users.c_str(), nullptr));
+  SetUp();
+  WriteValid();
+  Put("COMMON", "desktop_shortcut", "0");
+  Put("COMMON", "created_shortcut_dir", users);
+  Put("COMMON", "shortcut_dir", users + "\\Murkle\\");
+  ASSERT_EQ(Read(), RecordStatus::kOk);
+  RemoveInstallation(*plan_, places, report_.get());
+  EXPECT_TRUE(test::DirectoryExists(users)) << "the user's folder was removed";
 }
 
 TEST(UninstallReportText, BoundedAndComplete) {

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -208,10 +209,22 @@ class UninstallerTest : public ::testing::Test {
   void TearDown() override { CoUninitialize(); }
 };
 
+// The temporary copies the uninstaller made (none may stay).
+std::set<std::string> TemporaryCopies() {
+  char temp[MAX_PATH];
+  std::set<std::string> copies;
+  DWORD length = GetTempPathA(sizeof temp, temp);
+  if (length > 0 && length < sizeof temp) ListMatching(WithoutSlash(temp), "~mku", &copies);
+  return copies;
+}
+
+// With its uninstaller marked read-only, as a copy from a CD would be.
 TEST_F(UninstallerTest, FullRoundTripLeavesNothingAndTouchesNothingElse) {
   HandMadeInstallation install("R1", true);
   ASSERT_TRUE(install.Usable()) << "the prefix has no Programs or Desktop folder";
   ASSERT_NO_FATAL_FAILURE(install.Make());
+  ASSERT_TRUE(SetFileAttributesA(install.Uninstaller().c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::set<std::string> copies = TemporaryCopies();
   std::set<std::string> before = install.Snapshot();
   std::set<std::string> missing = test::Difference(install.Installed(), before);
   ASSERT_TRUE(missing.empty()) << "the hand-made installation lacks:" << test::Lines(missing);
@@ -234,6 +247,51 @@ TEST_F(UninstallerTest, FullRoundTripLeavesNothingAndTouchesNothingElse) {
   EXPECT_EQ(after, test::Difference(before, install.Installed()))
       << "left over:" << test::Lines(test::Difference(after, test::Difference(before, install.Installed())))
       << "\nremoved beyond the installation:" << test::Lines(test::Difference(test::Difference(before, install.Installed()), after));
+  ExpectWorkerGone(run);
+  EXPECT_TRUE(test::WaitUntil([&] { return TemporaryCopies() == copies; }, 10000))
+      << "left in the temporary folder:" << test::Lines(test::Difference(TemporaryCopies(), copies));
+}
+
+// The game running (its file open) and a record with more refused lines than
+// the report holds: everything else goes, but the uninstall entry, the
+// uninstaller and its record stay, rewritten to list what is left, and a
+// second run once the game has ended finishes the job.
+TEST_F(UninstallerTest, FileInUseKeepsTheWayBackThenASecondRunFinishes) {
+  HandMadeInstallation install("R8", false);
+  ASSERT_TRUE(install.Usable());
+  ASSERT_NO_FATAL_FAILURE(install.Make());
+  std::string refused;
+  for (int i = 100; i < 1000; ++i) refused += "f" + std::to_string(i) + "=x" + std::to_string(i) + ".txt\r\n";
+  ASSERT_TRUE(test::WriteWholeFile(install.Record(), test::ReadWholeFile(install.Record()) + refused));
+  const std::set<std::string> before = install.Snapshot();
+  HANDLE game = CreateFileA((install.file_dir + "murkle.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  ASSERT_NE(game, INVALID_HANDLE_VALUE);
+  test::UninstallRun run = test::RunInstalledUninstaller(install.Uninstaller(), install.Caption(), IDYES);
+  CloseHandle(game);
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 3u) << run.report;
+  EXPECT_EQ(run.report.find(install.program + " by " + install.provider + " was not removed completely."), 0u)
+      << run.report;
+  EXPECT_NE(run.report.find("Removed: 3 file(s), 3 Start-menu link(s), 2 folder(s)\r\n"), std::string::npos)
+      << run.report;
+  for (const std::string& kept : {install.file_dir + "murkle.exe (in use or access denied)",
+                                  install.Uninstaller() + " (kept so that the uninstaller can be run again)",
+                                  WithoutSlash(install.file_dir) + " (holds what was left in place)"})
+    EXPECT_NE(run.report.find(kept), std::string::npos) << kept << "\nin: " << run.report;
+  EXPECT_NE(run.report.find("... and "), std::string::npos) << "the lines cut from the report are counted";
+  EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, install.uninstall_key));
+  EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, install.product_key));
+  const std::vector<std::string> lines = test::IniLines(test::ReadWholeFile(install.Record()));
+  auto files = std::find(lines.begin(), lines.end(), "[FILES]");
+  ASSERT_NE(files, lines.end());
+  EXPECT_EQ(std::vector<std::string>(files, files + 4),
+            (std::vector<std::string>{"[FILES]", "f00=murkle.exe", "f01=uninstall.exe", "f02=uninst.ini"}));
+  ExpectWorkerGone(run);
+
+  run = test::RunInstalledUninstaller(install.Uninstaller(), install.Caption(), IDYES);
+  EXPECT_EQ(run.exit_code, 0u) << run.report;
+  EXPECT_EQ(install.Snapshot(), test::Difference(before, install.Installed()));
   ExpectWorkerGone(run);
 }
 

@@ -5,6 +5,7 @@
 //   make_dat <murkle.dat> [<murkle.hsc>]
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -377,7 +378,8 @@ Picture Backdrop(const Scene& s) {
 
 class Wave {
  public:
-  explicit Wave(double seconds) : samples_(size_t(seconds * dat::kSampleRate), 0.0) {}
+  explicit Wave(double seconds) : Wave(size_t(seconds * dat::kSampleRate)) {}
+  explicit Wave(size_t samples) : samples_(samples, 0.0) {}
   size_t size() const { return samples_.size(); }
   double& at(size_t i) { return samples_[i]; }
   // A tone from start to start + length seconds with a decaying envelope.
@@ -470,14 +472,15 @@ Wave SoundFor(uint32_t id) {
       return w;
     }
     default:
-      return Wave(0);
+      return Wave(size_t(0));
   }
 }
 
 // Ambient loops: frogs and crickets at dusk, wind and a low drone in the deep
 // marsh. Both start and end at silence, so the loop seam does not click.
-Wave Ambient(uint32_t id, double seconds) {
-  Wave w(seconds);
+Wave Ambient(uint32_t id, size_t samples) {
+  Wave w(samples);
+  const double seconds = double(samples) / dat::kSampleRate;
   Rng rng(id * 7919);
   if (id == dat::kSoundAmbientDusk) {
     double wind = 0;
@@ -703,7 +706,9 @@ Bytes Assemble(const std::vector<Chunk>& chunks) {
   return file;
 }
 
-std::vector<Chunk> MakeChunks() {
+// Every chunk but the deep marsh's ambient loop, which takes the room left
+// (MakeFile); deep_sound is where it goes in the list.
+std::vector<Chunk> MakeChunks(size_t* deep_sound, Rng* dither) {
   std::vector<Chunk> chunks;
   for (int i = 0; i < kLevelCount; ++i) chunks.push_back({dat::kTagLevel, uint32_t(i + 1), MakeLevel(i + 1, kLevels[i])});
 
@@ -724,16 +729,36 @@ std::vector<Chunk> MakeChunks() {
   for (uint32_t id = 1; id <= dat::kBackdrops; ++id)
     chunks.push_back({dat::kTagBackdrop, id, Backdrop(scenes[id - 1]).Chunk()});
 
-  Rng dither(0xD17E);
-  for (uint32_t id = 1; id <= dat::kSounds; ++id) {
-    // The ambient loop lengths bring the file to its intended size.
-    Wave w = id == dat::kSoundAmbientDusk ? Ambient(id, 29.0)
-             : id == dat::kSoundAmbientDeep ? Ambient(id, 31.0)
-                                            : SoundFor(id);
-    chunks.push_back({dat::kTagSound, id, w.Chunk(dither)});
+  static_assert(dat::kSoundAmbientDeep == dat::kSounds, "the loop that fills the file is the last sound");
+  for (uint32_t id = 1; id < dat::kSoundAmbientDeep; ++id) {
+    Wave w = id == dat::kSoundAmbientDusk ? Ambient(id, size_t(12 * dat::kSampleRate)) : SoundFor(id);
+    chunks.push_back({dat::kTagSound, id, w.Chunk(*dither)});
   }
+  *deep_sound = chunks.size();
+  chunks.push_back({dat::kTagSound, dat::kSoundAmbientDeep, Bytes()});
   chunks.push_back({dat::kTagText, dat::kTextHowToPlay, Bytes(kHowToPlay, kHowToPlay + sizeof kHowToPlay - 1)});
   return chunks;
+}
+
+// The file at the size that the installer declares for it, or as little below
+// it as the chunks' 4-byte alignment leaves: the deep marsh's ambient loop
+// takes the room. Empty when even a loop of no samples does not fit.
+Bytes MakeFile(size_t size) {
+  size_t deep = 0;
+  Rng dither(0xD17E);
+  std::vector<Chunk> chunks = MakeChunks(&deep, &dither);
+  chunks[deep].bytes = Wave(size_t(0)).Chunk(dither);
+  const size_t empty = Assemble(chunks).size();
+  if (empty > size) return Bytes();
+  // Each sample is a byte; an odd count gets a pad byte, and the text after
+  // the loop moves to the next 4-byte boundary.
+  for (size_t samples = size - empty + 4; samples > 0; --samples) {
+    Rng loop_dither = dither;
+    chunks[deep].bytes = Ambient(dat::kSoundAmbientDeep, samples).Chunk(loop_dither);
+    Bytes file = Assemble(chunks);
+    if (file.size() <= size) return file;
+  }
+  return Bytes();
 }
 
 bool WriteFile(const char* path, const uint8_t* data, size_t size) {
@@ -747,22 +772,26 @@ bool WriteFile(const char* path, const uint8_t* data, size_t size) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: make_dat <murkle.dat> [<murkle.hsc>]\n");
+  if (argc < 3 || argc > 4) {
+    std::fprintf(stderr, "usage: make_dat <size in bytes> <murkle.dat> [<murkle.hsc>]\n");
     return 2;
   }
-  Bytes file = Assemble(MakeChunks());
-  if (!WriteFile(argv[1], file.data(), file.size())) {
-    std::fprintf(stderr, "make_dat: cannot write %s\n", argv[1]);
+  Bytes file = MakeFile(std::strtoul(argv[1], nullptr, 10));
+  if (file.empty()) {
+    std::fprintf(stderr, "make_dat: the data does not fit in %s bytes\n", argv[1]);
     return 1;
   }
-  if (argc == 3) {
+  if (!WriteFile(argv[2], file.data(), file.size())) {
+    std::fprintf(stderr, "make_dat: cannot write %s\n", argv[2]);
+    return 1;
+  }
+  if (argc == 4) {
     ScoreTable table;
     DefaultScoreTable(&table);
     uint8_t bytes[kScoreFileSize];
     SerializeScores(table, bytes);
-    if (!WriteFile(argv[2], bytes, sizeof bytes)) {
-      std::fprintf(stderr, "make_dat: cannot write %s\n", argv[2]);
+    if (!WriteFile(argv[3], bytes, sizeof bytes)) {
+      std::fprintf(stderr, "make_dat: cannot write %s\n", argv[3]);
       return 1;
     }
   }

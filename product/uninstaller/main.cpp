@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -119,6 +120,13 @@ int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original
 }
 
 }  // namespace
+
+// Nothing here throws; should the runtime end the program all the same, it
+// ends at once. The runtime's default handler would print the exception's
+// demangled type first, and its demangler is a third of this program.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
   ContinueArgs copy_args;

@@ -9,9 +9,6 @@
 // with a backslash): kNone when it is dir itself or one of its ancestors below
 // the root, otherwise the reason to refuse it.
 Why CheckCreatedDir(const char* created, const char* dir);
-// True when both name the same existing folder, however spelt (case, short
-// names); a trailing backslash does not matter.
-bool SameDirectory(const char* a, const char* b);
 
 // A link file's name: something followed by ".lnk", in any case.
 bool IsLinkName(const char* name);

@@ -40,17 +40,6 @@ bool DeleteOneFile(const char* path, DWORD* code) {
   return false;
 }
 
-// Whether the shell link at path leads to a file directly inside folder. The
-// link is read with the shell's own link object: its name proves nothing.
-bool LinksInto(const char* path, const char* folder) {
-  char target[MAX_PATH];
-  if (ReadShortcutTarget(path, target) != S_OK) return false;
-  char* slash = FindLastChar(target, '\\');
-  if (!slash || !IsPlainFileName(slash + 1)) return false;
-  slash[1] = '\0';
-  return SameDirectory(target, folder);
-}
-
 // Removes dir's file name. A link (links_into set) goes only when it leads into
 // the folder links_into.
 void RemoveFile(const char* dir, const char* name, What what, const char* links_into, UninstallReport* report) {
@@ -60,7 +49,7 @@ void RemoveFile(const char* dir, const char* name, What what, const char* links_
     report->Add(what, Result::kRefused, Why::kOverlong, 0, name);
     return;
   }
-  if (links_into && Exists(path) && !LinksInto(path, links_into)) {
+  if (links_into && Exists(path) && !LinkLeadsInto(path, links_into)) {
     report->Add(what, Result::kLeft, Why::kNotOurLink, 0, path);
     return;
   }
@@ -99,8 +88,9 @@ bool IsSystemFolder(const char* folder) {
 // Removes dir (ending with a backslash) and its ancestors up to created, each
 // only while it is empty. created, already checked to be on dir's path, is the
 // first folder the installer had to make; empty means it made none. Whatever
-// stays is reported with its reason, the folders above it too.
-void RemoveFolders(const char* dir, const char* created, UninstallReport* report) {
+// stays is reported with its reason, the folders above it too; holds_ours says
+// that dir still holds something of the installation that was left.
+void RemoveFolders(const char* dir, const char* created, bool holds_ours, UninstallReport* report) {
   if (!created[0]) return;
   size_t top = strlen(created);
   char folder[MAX_PATH];
@@ -123,7 +113,9 @@ void RemoveFolders(const char* dir, const char* created, UninstallReport* report
       } else {
         // Never recursive: a folder with anything left in it stays, and so do
         // the folders above it.
-        Why why = code == ERROR_DIR_NOT_EMPTY ? Why::kNotEmpty : IsInUse(code) ? Why::kInUse : Why::kFailed;
+        Why why = code != ERROR_DIR_NOT_EMPTY ? (IsInUse(code) ? Why::kInUse : Why::kFailed)
+                  : holds_ours                ? Why::kHoldsKept
+                                              : Why::kNotEmpty;
         report->Add(What::kFolder, Result::kLeft, why, code, folder);
         kept = true;
       }
@@ -146,69 +138,6 @@ void UninstallKeyPath(const UninstallPlan& plan, char (&subkey)[MAX_PATH]) {
 
 void ProductKeyPath(const UninstallPlan& plan, char (&subkey)[MAX_PATH]) {
   FormatText(subkey, sizeof subkey, "Software\\%s\\%s", plan.provider, plan.program);
-}
-
-// True when the uninstall entry's command starts an uninstaller in file_dir.
-// The value may be quoted.
-bool UninstallStringIsOurs(HKEY key, const UninstallPlan& plan) {
-  char value[MAX_PATH + 4] = {};
-  DWORD type = 0, size = sizeof value - 1;  // room for a terminator the value may lack
-  if (RegQueryValueExA(key, "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-          ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
-    return false;
-  char* path = value;
-  size_t length = strlen(path);
-  if (length >= 2 && path[0] == '"' && path[length - 1] == '"') {
-    path[length - 1] = '\0';
-    ++path;
-  }
-  char* slash = FindLastChar(path, '\\');
-  if (!slash || !IsPlainFileName(slash + 1)) return false;
-  slash[1] = '\0';
-  return SameDirectory(path, plan.file_dir);
-}
-
-// Removes a key the installer made. The uninstall entry (check_owner set) goes
-// only when its command starts this installation's uninstaller; the product key
-// (the installer makes it empty) only while it holds no values. No key with
-// subkeys goes. Returns false when the key is another installation's.
-bool RemoveKey(HKEY root, const char* root_name, const char* subkey, const UninstallPlan* check_owner,
-               UninstallReport* report) {
-  char text[MAX_PATH + 80];
-  FormatText(text, sizeof text, "%s\\%s", root_name, subkey);
-  {
-    RegKey key;
-    LONG status = key.Open(root, subkey, KEY_READ);
-    if (status == ERROR_FILE_NOT_FOUND) {
-      report->Add(What::kRegistryKey, Result::kGone, Why::kNone, 0, text);
-      return true;
-    }
-    if (status != ERROR_SUCCESS) {
-      report->Add(What::kRegistryKey, Result::kLeft, Why::kFailed, static_cast<DWORD>(status), text);
-      return true;
-    }
-    if (check_owner && !UninstallStringIsOurs(key.get(), *check_owner)) {
-      report->Add(What::kRegistryKey, Result::kLeft, Why::kNotOurs, 0, text);
-      return false;
-    }
-    // Old systems delete subkeys along with a key; nobody else's key may go.
-    DWORD subkeys = 0, values = 0;
-    if (!key.Counts(&subkeys, &values) || subkeys != 0) {
-      report->Add(What::kRegistryKey, Result::kLeft, Why::kHasSubkeys, 0, text);
-      return true;
-    }
-    if (!check_owner && values != 0) {
-      report->Add(What::kRegistryKey, Result::kLeft, Why::kHasValues, 0, text);
-      return true;
-    }
-  }
-  LONG status = RegDeleteKeyA(root, subkey);
-  if (status == ERROR_SUCCESS)
-    report->Add(What::kRegistryKey, Result::kRemoved, Why::kNone, 0, text);
-  else
-    report->Add(What::kRegistryKey, Result::kLeft, Why::kFailed, static_cast<DWORD>(status), text);
-  return true;
 }
 
 // The maker's key goes only when nothing of anyone is left in it.
@@ -234,6 +163,180 @@ bool KeyExists(HKEY root, const char* subkey) {
   return key.Open(root, subkey, KEY_READ) == ERROR_SUCCESS;
 }
 
+// Whose the uninstall entry is, by the program its command starts.
+enum class Owner { kThisInstallation, kAnotherInstallation, kNobody };
+
+bool IsFile(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The program in a command: the quoted path, or else, as the system does, the
+// shortest start of it up to a blank that names a file (the whole command
+// when none does). Arguments after it do not count.
+void CommandProgram(char* command) {
+  if (command[0] == '"') {
+    char* close = FindChar(command + 1, '"');
+    if (close) *close = '\0';
+    memmove(command, command + 1, strlen(command));
+    return;
+  }
+  for (char* blank = command; (blank = FindChar(blank, ' ')) != nullptr; ++blank) {
+    *blank = '\0';
+    if (IsFile(command)) return;
+    *blank = ' ';
+  }
+}
+
+// This installation's when its command starts a program in file_dir; another
+// installation's when it starts another program that exists.
+Owner EntryOwner(HKEY key, const UninstallPlan& plan) {
+  char value[MAX_PATH + 4] = {};
+  DWORD type = 0, size = sizeof value - 1;  // room for a terminator the value may lack
+  if (RegQueryValueExA(key, kUninstallStringValue, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+          ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return Owner::kNobody;
+  CommandProgram(value);
+  char folder[MAX_PATH];
+  CopyText(folder, value);
+  char* slash = FindLastChar(folder, '\\');
+  if (slash && IsPlainFileName(slash + 1)) {
+    slash[1] = '\0';
+    if (SameDirectory(folder, plan.file_dir)) return Owner::kThisInstallation;
+  }
+  return IsFile(value) ? Owner::kAnotherInstallation : Owner::kNobody;
+}
+
+void AddKeyLine(const char* root_name, const char* subkey, Result result, Why why, DWORD error,
+                UninstallReport* report) {
+  char text[MAX_PATH + 80];
+  FormatText(text, sizeof text, "%s\\%s", root_name, subkey);
+  report->Add(What::kRegistryKey, result, why, error, text);
+}
+
+// Deletes an opened key that holds nothing, or says why it stays: no key with
+// subkeys goes (old systems delete them along with it), nor one with values.
+void DeleteEmptyKey(HKEY root, const char* root_name, const char* subkey, RegKey& key, UninstallReport* report) {
+  DWORD subkeys = 0, values = 0;
+  if (!key.Counts(&subkeys, &values) || subkeys != 0 || values != 0) {
+    AddKeyLine(root_name, subkey, Result::kLeft, subkeys != 0 ? Why::kHasSubkeys : Why::kHasValues, 0, report);
+    return;
+  }
+  key.Close();
+  LONG status = RegDeleteKeyA(root, subkey);
+  AddKeyLine(root_name, subkey, status == ERROR_SUCCESS ? Result::kRemoved : Result::kLeft,
+             status == ERROR_SUCCESS ? Why::kNone : Why::kFailed, static_cast<DWORD>(status), report);
+}
+
+// The product key, which the installer makes empty, and then the uninstall
+// entry. Ours, the entry loses the two values that the installer wrote (over
+// whatever an earlier entry of its name held), and goes when nothing else is
+// left in it; the product key goes with it, while it is empty. Nothing goes
+// on the word of an entry that is not ours: the record alone could name any
+// key. Another installation's entry and the product key stay.
+void RemoveKeys(const UninstallPlan& plan, UninstallReport* report) {
+  char entry_key[MAX_PATH], product_key[MAX_PATH];
+  UninstallKeyPath(plan, entry_key);
+  ProductKeyPath(plan, product_key);
+  RegKey entry;
+  LONG status = entry.Open(HKEY_LOCAL_MACHINE, entry_key, KEY_READ | KEY_SET_VALUE);
+  if (status != ERROR_SUCCESS) {
+    AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, IsGone(static_cast<DWORD>(status)) ? Result::kGone : Result::kLeft,
+               IsGone(static_cast<DWORD>(status)) ? Why::kNone : Why::kFailed, static_cast<DWORD>(status), report);
+    return;
+  }
+  Owner owner = EntryOwner(entry.get(), plan);
+  if (owner != Owner::kThisInstallation) {
+    AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kLeft, Why::kNotOurs, 0, report);
+    if (owner == Owner::kAnotherInstallation) {
+      // The product is registered by another installation, which shares the key.
+      report->other_installation = true;
+      if (KeyExists(HKEY_CURRENT_USER, product_key))
+        AddKeyLine("HKEY_CURRENT_USER", product_key, Result::kLeft, Why::kOtherInstallation, 0, report);
+    }
+    return;
+  }
+  {
+    RegKey product;
+    LONG opened = product.Open(HKEY_CURRENT_USER, product_key, KEY_READ);
+    if (opened == ERROR_SUCCESS)
+      DeleteEmptyKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", product_key, product, report);
+    else
+      AddKeyLine("HKEY_CURRENT_USER", product_key, IsGone(static_cast<DWORD>(opened)) ? Result::kGone : Result::kLeft,
+                 IsGone(static_cast<DWORD>(opened)) ? Why::kNone : Why::kFailed, static_cast<DWORD>(opened), report);
+  }
+  RemoveMakerKeyIfEmpty(plan, report);
+  RegDeleteValueA(entry.get(), kDisplayNameValue);
+  RegDeleteValueA(entry.get(), kUninstallStringValue);
+  DeleteEmptyKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", entry_key, entry, report);
+}
+
+bool IsDirectory(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether any of names is still in dir as the installation's: a file that
+// exists, or a link that leads into links_into (when given).
+bool AnyLeft(const char* dir, const char (*names)[kNameSize], int count, const char* links_into) {
+  char path[MAX_PATH];
+  for (int i = 0; i < count; ++i)
+    if (names[i][0] && JoinPath(path, dir, names[i]) && Exists(path) &&
+        (!links_into || LinkLeadsInto(path, links_into)))
+      return true;
+  return false;
+}
+
+// Writes section as the list of those of names (with key letter) that keep
+// tells to keep, or removes the section when there are none.
+template <typename Keep>
+void WriteList(const char* ini, const char* section, char letter, const char (*names)[kNameSize], int count,
+               Keep keep) {
+  char lines[kMaxNames * (kNameSize + 8)];
+  size_t used = 0;
+  int kept = 0;
+  for (int i = 0; i < count; ++i) {
+    if (!names[i][0] || !keep(names[i])) continue;
+    FormatText(lines + used, sizeof lines - used - 1, "%c%02d=%s", letter, kept++, names[i]);
+    used += strlen(lines + used) + 1;
+  }
+  lines[used] = '\0';
+  if (kept > 0)
+    WritePrivateProfileSectionA(section, lines, ini);
+  else
+    WritePrivateProfileStringA(section, nullptr, nullptr, ini);
+}
+
+// Keeps the uninstall entry, the uninstaller and its record for a second run,
+// and rewrites the record to list only what is still there of the
+// installation: that run then has only that to do.
+// way_back names the uninstaller and the record; tried says which of them a
+// removal was tried for (and reported).
+void KeepWayBack(const UninstallPlan& plan, const RemovalPlaces& places, const char* const (&way_back)[2],
+                 const bool (&tried)[2], UninstallReport* report) {
+  char entry_key[MAX_PATH], path[MAX_PATH], ini[MAX_PATH];
+  UninstallKeyPath(plan, entry_key);
+  AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kLeft, Why::kKeptForRetry, 0, report);
+  for (int k = 0; k < 2; ++k)
+    if (!tried[k] && way_back[k] && JoinPath(path, plan.file_dir, way_back[k]) && Exists(path))
+      report->Add(What::kFile, Result::kLeft, Why::kKeptForRetry, 0, path);
+  if (!JoinPath(ini, plan.file_dir, kUninstallIniName)) return;
+  WriteList(ini, record::kFiles, record::kFileLetter, plan.files, plan.file_count,
+            [&](const char* name) { return JoinPath(path, plan.file_dir, name) && Exists(path); });
+  // A link that stays because it leads elsewhere is no longer the installation's.
+  auto ours = [&](const char* dir, const char* name) {
+    return dir && dir[0] && JoinPath(path, dir, name) && LinkLeadsInto(path, plan.file_dir);
+  };
+  WriteList(ini, record::kShortcuts, record::kShortcutLetter, plan.shortcuts, plan.shortcut_count,
+            [&](const char* name) { return ours(plan.shortcut_dir, name); });
+  if (plan.desk_sc_name[0] && !ours(places.desktop_dir, plan.desk_sc_name)) {
+    WritePrivateProfileStringA(record::kCommon, record::kDesktopShortcut, "0", ini);
+    WritePrivateProfileStringA(record::kCommon, record::kDeskScName, "", ini);
+  }
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini);
+}
+
 }  // namespace
 
 bool AnythingInstalled(const UninstallPlan& plan, const RemovalPlaces& places) {
@@ -256,6 +359,10 @@ bool AnythingInstalled(const UninstallPlan& plan, const RemovalPlaces& places) {
 }
 
 void RemoveInstallation(const UninstallPlan& plan, const RemovalPlaces& places, UninstallReport* report) {
+  // A group folder that is not there holds no links of ours: its folders are no
+  // proof of anything the installation made.
+  const bool group_there = plan.shortcut_dir[0] && IsDirectory(plan.shortcut_dir);
+
   // The links first, while the files they lead to are still there to compare.
   for (int i = 0; i < plan.shortcut_count; ++i)
     RemoveFile(plan.shortcut_dir, plan.shortcuts[i], What::kLink, plan.file_dir, report);
@@ -267,36 +374,26 @@ void RemoveInstallation(const UninstallPlan& plan, const RemovalPlaces& places, 
   }
   for (int i = 0; i < plan.file_count; ++i)
     if (!IsPostponed(plan.files[i], places)) RemoveFile(plan.file_dir, plan.files[i], What::kFile, nullptr, report);
+  if (group_there)
+    RemoveFolders(plan.shortcut_dir, plan.created_shortcut_dir,
+                  AnyLeft(plan.shortcut_dir, plan.shortcuts, plan.shortcut_count, plan.file_dir), report);
 
-  if (plan.shortcut_dir[0]) RemoveFolders(plan.shortcut_dir, plan.created_shortcut_dir, report);
-
-  char subkey[MAX_PATH];
-  UninstallKeyPath(plan, subkey);
-  if (report->LeftInstalledItems()) {
-    // Keep the way back: the entry in the list of programs, the record and
-    // the uninstaller, so that a second run removes the rest.
-    char text[MAX_PATH + 80];
-    FormatText(text, sizeof text, "HKEY_LOCAL_MACHINE\\%s", subkey);
-    report->Add(What::kRegistryKey, Result::kLeft, Why::kKeptForRetry, 0, text);
-    char path[MAX_PATH];
-    if (JoinPath(path, plan.file_dir, kUninstallIniName))
-      report->Add(What::kFile, Result::kLeft, Why::kKeptForRetry, 0, path);
-  } else {
-    bool entry_ours = RemoveKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", subkey, &plan, report);
-    ProductKeyPath(plan, subkey);
-    if (entry_ours) {
-      RemoveKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", subkey, nullptr, report);
-      RemoveMakerKeyIfEmpty(plan, report);
-    } else if (KeyExists(HKEY_CURRENT_USER, subkey)) {
-      // The product is registered by another installation, which shares the key.
-      char text[MAX_PATH + 80];
-      FormatText(text, sizeof text, "HKEY_CURRENT_USER\\%s", subkey);
-      report->Add(What::kRegistryKey, Result::kLeft, Why::kOtherInstallation, 0, text);
-    }
-    for (int i = 0; i < plan.file_count; ++i)
-      if (IsPostponed(plan.files[i], places))
+  // The way back goes last, and only when nothing else of the installation is
+  // left: the uninstaller, its record, then the registry entries. Whatever
+  // stops that keeps them, so that a second run can finish the job.
+  const char* const way_back[] = {places.uninstaller_name, kUninstallIniName};
+  bool tried[2] = {};
+  for (int k = 0; k < 2; ++k)
+    for (int i = 0; i < plan.file_count && way_back[k] && !report->LeftInstalledItems(); ++i)
+      if (EqualNoCase(plan.files[i], way_back[k])) {
         RemoveFile(plan.file_dir, plan.files[i], What::kFile, nullptr, report);
-  }
+        tried[k] = true;
+      }
+  if (report->LeftInstalledItems())
+    KeepWayBack(plan, places, way_back, tried, report);
+  else
+    RemoveKeys(plan, report);
 
-  RemoveFolders(plan.file_dir, plan.created_file_dir, report);
+  RemoveFolders(plan.file_dir, plan.created_file_dir, AnyLeft(plan.file_dir, plan.files, plan.file_count, nullptr),
+                report);
 }

@@ -3,7 +3,10 @@
 #include "common/text.h"
 
 void UninstallReport::Add(What what, Result result, Why why, DWORD error, const char* text) {
-  if (line_count >= kMaxLines) {
+  ++counts[static_cast<int>(what)][static_cast<int>(result)];
+  left_installed |= result == Result::kLeft && !KeptAsNotOurs(why);
+  other_installation |= result == Result::kLeft && why == Why::kOtherInstallation;
+  if (line_count >= kMaxLines || (result == Result::kRefused && Count(Result::kRefused) > kMaxRefusedLines)) {
     ++dropped;
     return;
   }
@@ -16,17 +19,9 @@ void UninstallReport::Add(What what, Result result, Why why, DWORD error, const 
   CopyText(line.text, text);
 }
 
-int UninstallReport::Count(What what, Result result) const {
-  int n = 0;
-  for (int i = 0; i < line_count; ++i)
-    if (lines[i].what == what && lines[i].result == result) ++n;
-  return n;
-}
-
 int UninstallReport::Count(Result result) const {
   int n = 0;
-  for (int i = 0; i < line_count; ++i)
-    if (lines[i].result == result) ++n;
+  for (const auto& what : counts) n += what[static_cast<int>(result)];
   return n;
 }
 
@@ -45,8 +40,3 @@ bool KeptAsNotOurs(Why why) {
   }
 }
 
-bool UninstallReport::LeftInstalledItems() const {
-  for (int i = 0; i < line_count; ++i)
-    if (lines[i].result == Result::kLeft && !KeptAsNotOurs(lines[i].why)) return true;
-  return false;
-}

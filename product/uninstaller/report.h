@@ -47,20 +47,31 @@ struct ReportLine {
   char text[MAX_PATH + 80];
 };
 
-// Everything the uninstaller did or refused to do, in order. Fixed size: a
-// record cannot produce more lines than this, and further ones are counted.
+constexpr int kWhats = static_cast<int>(What::kRecordEntry) + 1;
+constexpr int kResults = static_cast<int>(Result::kRefused) + 1;
+
+// Everything the uninstaller did or refused to do, in order. Fixed size: the
+// lines past kMaxLines are not kept, but every line is counted, so that the
+// counts and the verdicts hold however long a record is.
 struct UninstallReport {
   static constexpr int kMaxLines = 400;
+  // A record refused line by line could fill the report before anything is
+  // removed; the rest is kept for what is done (a record of the installer's
+  // own gives some 150 such lines).
+  static constexpr int kMaxRefusedLines = 200;
 
   void Add(What what, Result result, Why why, DWORD error, const char* text);
-  int Count(What what, Result result) const;
+  int Count(What what, Result result) const { return counts[static_cast<int>(what)][static_cast<int>(result)]; }
   int Count(Result result) const;
   // True when something the installer made was left, other than what was kept
   // as not this installation's alone (KeptAsNotOurs).
-  bool LeftInstalledItems() const;
+  bool LeftInstalledItems() const { return left_installed; }
 
   int line_count = 0;
   int dropped = 0;  // lines that did not fit
+  int counts[kWhats][kResults] = {};
+  bool left_installed = false;
+  bool other_installation = false;  // another installation of the product remains
   ReportLine lines[kMaxLines];
 };
 

@@ -79,11 +79,9 @@ void FormatReport(const UninstallPlan& plan, const UninstallReport& report, HINS
   char format[MAX_PATH + 256];
   // The product stays on the computer while another installation of it is
   // registered: then only this folder's installation is said to be removed.
-  bool other = false;
-  for (int i = 0; i < report.line_count; ++i)
-    other |= report.lines[i].result == Result::kLeft &&
-             (report.lines[i].why == Why::kNotOurs || report.lines[i].why == Why::kOtherInstallation);
-  UINT summary = !RemovedCompletely(report) ? IDS_REPORT_PARTLY : other ? IDS_REPORT_DONE_HERE : IDS_REPORT_DONE;
+  UINT summary = !RemovedCompletely(report)    ? IDS_REPORT_PARTLY
+                 : report.other_installation ? IDS_REPORT_DONE_HERE
+                                             : IDS_REPORT_DONE;
   LoadedFormat<kUninstallFormats, IDS_REPORT_PARTLY, IDS_REPORT_DONE_HERE, IDS_REPORT_DONE>::Format(
       instance, summary, format, sizeof format, static_cast<const char*>(plan.program),
       static_cast<const char*>(plan.provider), static_cast<const char*>(plan.file_dir));

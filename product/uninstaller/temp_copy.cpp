@@ -48,8 +48,11 @@ bool StartTemporaryCopy(const char* own_path) {
   const char* own_name = FindLastChar(own_path, '\\');
   char copy[MAX_PATH] = "";
   char command[3 * MAX_PATH];
-  if (!own_name || !FormatText(copy, sizeof copy, "%s%s", folder, own_name) ||
-      !CopyFileA(own_path, copy, TRUE)) {
+  // The copy takes the original's attributes; read-only, it could be neither
+  // opened for deletion nor deleted.
+  if (!own_name || !FormatText(copy, sizeof copy, "%s%s", folder, own_name) || !CopyFileA(own_path, copy, TRUE) ||
+      !SetFileAttributesA(copy, FILE_ATTRIBUTE_NORMAL)) {
+    SetFileAttributesA(copy, FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(copy);
     RemoveDirectoryA(folder);
     return false;

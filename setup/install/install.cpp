@@ -10,6 +10,7 @@
 #include "common/string_formats.h"
 #include "common/text.h"
 #include "common/uninstall_format.h"
+#include "earlier_record.h"
 #include "payload.h"
 #include "platform/file.h"
 #include "platform/makepath.h"
@@ -165,8 +166,26 @@ bool RegisterUninstaller(const SetupConfig& config) {
     return false;
   RegKey key;
   return key.Create(HKEY_LOCAL_MACHINE, subkey) == ERROR_SUCCESS &&
-         key.SetText("DisplayName", display_name) == ERROR_SUCCESS &&
-         key.SetText("UninstallString", command) == ERROR_SUCCESS;
+         key.SetText(kDisplayNameValue, display_name) == ERROR_SUCCESS &&
+         key.SetText(kUninstallStringValue, command) == ERROR_SUCCESS;
+}
+
+// The first folder that failed attempts of this process made for each path:
+// they leave their folders, and a retry that finds them made must record them
+// all the same, or the uninstaller leaves them. A success clears them.
+char g_madeForFiles[MAX_PATH];
+char g_madeForGroup[MAX_PATH];
+
+// Records in created (what this attempt made for dir, or empty) the earlier
+// attempts' folder instead, where that lies on dir's path above it; then
+// remembers created for the next attempt, if it was made (the report names
+// the first folder to make before making it).
+void TakeMadeEarlier(const char* dir, char (&created)[MAX_PATH], char (&made)[MAX_PATH]) {
+  if (made[0] && IsInsideFolder(dir, made) && (!created[0] || IsInsideFolder(created, made)))
+    CopyText(created, made);
+  DWORD attributes = GetFileAttributesA(created);
+  if (created[0] && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    CopyText(made, created);
 }
 
 }  // namespace
@@ -194,15 +213,17 @@ int32_t RunInstall(SetupConfig& config, char* message) noexcept {
 
   int32_t status = 0;
   AppendBackslash(config.file_dir);
-  if (!MakeDirectory(config.file_dir, record.created_file_dir, &status))
-    return Fail(message, IDS_ZLYKATALOG, status);
+  bool made = MakeDirectory(config.file_dir, record.created_file_dir, &status);
+  TakeMadeEarlier(config.file_dir, record.created_file_dir, g_madeForFiles);
+  if (!made) return Fail(message, IDS_ZLYKATALOG, status);
   CopyText(record.file_dir, config.file_dir);
 
   if (UINT failed = CopyFiles(config, record)) return Fail(message, failed, -1);
 
   AppendBackslash(config.shortcut_dir);
-  if (!MakeDirectory(config.shortcut_dir, record.created_shortcut_dir, &status))
-    return Fail(message, IDS_ZLAGRUPA, status);
+  made = MakeDirectory(config.shortcut_dir, record.created_shortcut_dir, &status);
+  TakeMadeEarlier(config.shortcut_dir, record.created_shortcut_dir, g_madeForGroup);
+  if (!made) return Fail(message, IDS_ZLAGRUPA, status);
   CopyText(record.shortcut_dir, config.shortcut_dir);
 
   HRESULT hr = CreateGroupLinks(config, record);
@@ -214,11 +235,17 @@ int32_t RunInstall(SetupConfig& config, char* message) noexcept {
     if (hr < 0) return Fail(message, IDS_BLADSKROTOW, hr);
   }
 
-  if (!RegisterProduct(config)) return Fail(message, IDS_BLADREJESTRU, -1);
+  // The record goes before the registry entries: an installation that the
+  // registry names always has the record its uninstaller needs, and one whose
+  // record could not be written is registered nowhere.
   if (config.uninstaller_index >= 0) {
-    if (!RegisterUninstaller(config)) return Fail(message, IDS_BLADREJESTRU, -1);
-    record.CarryCreatedDirs(config.file_dir);
+    TakeOverEarlierInstallation(&record);
     if (!record.WriteUninstallIni(config.file_dir)) return Fail(message, IDS_BLADKOPIOWANIA, -1);
   }
+  // The uninstall entry goes before the product key, which the uninstaller
+  // removes only on the word of an entry of its own.
+  if (config.uninstaller_index >= 0 && !RegisterUninstaller(config)) return Fail(message, IDS_BLADREJESTRU, -1);
+  if (!RegisterProduct(config)) return Fail(message, IDS_BLADREJESTRU, -1);
+  g_madeForFiles[0] = g_madeForGroup[0] = '\0';
   return 0;
 }

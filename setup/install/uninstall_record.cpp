@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "common/paths.h"
 #include "common/text.h"
 #include "common/uninstall_format.h"
 #include "platform/file.h"
+#include "record_sections.h"
 
 namespace {
 
@@ -19,12 +19,10 @@ void AppendName(char (*names)[record::kNameSize], int32_t* count, const char* na
   ++*count;
 }
 
-// One key of the record in the file ini; true when it went well.
-using KeyStep = bool (*)(const char* ini, const char* section, const char* key, const char* value);
-
-// Takes step for every key of the record, in file order; true when every one
-// went well. Every key is tried.
-bool ForEachKey(const UninstallRecord& written, const char* ini, KeyStep step) {
+// Takes step(section, key, value) for every key of the record, in file order;
+// true when every one went well. Every key is tried.
+template <typename Step>
+bool ForEachKey(const UninstallRecord& written, Step step) {
   const struct {
     const char* key;
     const char* value;
@@ -39,39 +37,31 @@ bool ForEachKey(const UninstallRecord& written, const char* ini, KeyStep step) {
       {record::kDeskScName, written.desk_sc_name},
   };
   bool all = true;
-  for (const auto& entry : common) all &= step(ini, record::kCommon, entry.key, entry.value);
+  for (const auto& entry : common) all &= step(record::kCommon, entry.key, entry.value);
   char key[8];
   for (int32_t i = 0; i < written.file_count && i < UninstallRecord::kMaxNames; ++i) {
     FormatText(key, sizeof key, record::kListKeyFormat, record::kFileLetter, static_cast<int>(i));
-    all &= step(ini, record::kFiles, key, written.files[i]);
+    all &= step(record::kFiles, key, written.files[i]);
   }
   for (int32_t i = 0; i < written.shortcut_count && i < UninstallRecord::kMaxNames; ++i) {
     FormatText(key, sizeof key, record::kListKeyFormat, record::kShortcutLetter, static_cast<int>(i));
-    all &= step(ini, record::kShortcuts, key, written.shortcuts[i]);
+    all &= step(record::kShortcuts, key, written.shortcuts[i]);
   }
   return all;
 }
 
-bool WriteKey(const char* ini, const char* section, const char* key, const char* value) {
-  return WritePrivateProfileStringA(section, key, value, ini) != 0;
-}
-
-// Whether the key reads back with its value. A default no record holds tells an
-// absent key from an empty one.
-bool KeyReadsBack(const char* ini, const char* section, const char* key, const char* value) {
-  char read[MAX_PATH];
-  GetPrivateProfileStringA(section, key, "\x01", read, sizeof read, ini);
-  return strcmp(read, value) == 0;
-}
-
-// An earlier record's created_* folder, taken when this record has none and
-// it is dir (a plain path ending with a backslash) or one of dir's ancestors
-// below the drive's root: so it is a plain path too.
-void CarryCreated(const char* ini, const char* key, const char* dir, char (&created)[MAX_PATH]) {
-  if (created[0]) return;
-  char earlier[MAX_PATH];
-  GetPrivateProfileStringA(record::kCommon, key, "", earlier, sizeof earlier, ini);
-  if (!IsRootPath(earlier) && IsInsideFolder(dir, earlier)) CopyText(created, earlier);
+// Whether the record in ini reads back whole: each section is read once.
+bool ReadsBack(const UninstallRecord& written, const char* ini) {
+  // The longest record: 8 keys of at most 280 bytes, 64 names of 68 each.
+  char common[8 * 300], files[UninstallRecord::kMaxNames * 72], shortcuts[UninstallRecord::kMaxNames * 72];
+  if (!ReadSection(ini, record::kCommon, common) || !ReadSection(ini, record::kFiles, files) ||
+      !ReadSection(ini, record::kShortcuts, shortcuts))
+    return false;
+  return ForEachKey(written, [&](const char* section, const char* key, const char* value) {
+    const char* lines = section == record::kCommon ? common : section == record::kFiles ? files : shortcuts;
+    const char* read = FindValue(lines, key);
+    return read && strcmp(read, value) == 0;
+  });
 }
 
 }  // namespace
@@ -93,16 +83,6 @@ void UninstallRecord::AppendFile(const char* file_name) { AppendName(files, &fil
 
 void UninstallRecord::AppendShortcut(const char* link_name) {
   AppendName(shortcuts, &shortcut_count, link_name);
-}
-
-void UninstallRecord::CarryCreatedDirs(const char* dir) {
-  char ini[MAX_PATH], provider_was[record::kNameSize], program_was[record::kNameSize];
-  if (!JoinPath(ini, dir, kUninstallIniName)) return;
-  GetPrivateProfileStringA(record::kCommon, record::kProvider, "", provider_was, sizeof provider_was, ini);
-  GetPrivateProfileStringA(record::kCommon, record::kProgram, "", program_was, sizeof program_was, ini);
-  if (strcmp(provider_was, provider) != 0 || strcmp(program_was, program) != 0) return;
-  CarryCreated(ini, record::kCreatedFileDir, file_dir, created_file_dir);
-  CarryCreated(ini, record::kCreatedShortcutDir, shortcut_dir, created_shortcut_dir);
 }
 
 int32_t UninstallRecord::WriteUninstallIni(const char* dir) {
@@ -134,7 +114,9 @@ int32_t UninstallRecord::WriteUninstallIni(const char* dir) {
   // profile writer need not report such a key (Wine's reports success on a full
   // disk), so the record is read back once the writer has let go of the file:
   // its next reader reads the disk.
-  bool written = ForEachKey(*this, ini, WriteKey);
+  bool written = ForEachKey(*this, [&](const char* section, const char* key, const char* value) {
+    return WritePrivateProfileStringA(section, key, value, ini) != 0;
+  });
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini);
-  return written && ForEachKey(*this, ini, KeyReadsBack) ? 1 : 0;
+  return written && ReadsBack(*this, ini) ? 1 : 0;
 }

@@ -17,12 +17,6 @@ struct UninstallRecord {
   // shortcut_dir) to the record.
   void AppendFile(const char* file_name);
   void AppendShortcut(const char* link_name);
-  // Takes over from the record already in dir (one left by an earlier
-  // installation of the same provider's program) the folders that it says were
-  // made, where this installation made none and the folder is still on the path
-  // of this record's own: installing again over an installation must not make
-  // its uninstaller forget them. Call before WriteUninstallIni replaces it.
-  void CarryCreatedDirs(const char* dir);
   // Writes the record as "uninst.ini" in dir (which it lists as its last file).
   // 1 when written whole; 0 when the file could not be made (nothing written
   // then) or a key did not go in (the file is then incomplete).

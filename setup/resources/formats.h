@@ -11,5 +11,8 @@ inline constexpr StringFormat kSetupFormats[] = {
     {IDS_DYSKWYMAGANE, "d"},
     {IDS_BLADSETUPU, "s"},
 };
+// Loaded into 128 bytes, as every format of this program is.
+template <>
+inline constexpr size_t kFormatSize<kSetupFormats> = 128;
 
 #endif

@@ -69,12 +69,15 @@ bool ShowsExactly(HWND edit, const char* text) {
 // Copies an edit field into a configuration path. A text longer than the field
 // holds (one set by a program past the typing limit), or one that the code
 // page cannot write, is refused rather than changed, so that nothing is
-// installed into another path than the one shown.
+// installed into another path than the one shown. Windows takes a slash for a
+// backslash; the path is kept with backslashes only, as the record needs it.
 bool ReadField(HWND dialog, int control, char (&field)[MAX_PATH]) {
   HWND edit = GetDlgItem(dialog, control);
   if (GetWindowTextLengthA(edit) > kFieldLimit) return false;
   GetDlgItemTextA(dialog, control, field, MAX_PATH);
-  return ShowsExactly(edit, field);
+  if (!ShowsExactly(edit, field)) return false;
+  for (char* slash = field; (slash = FindChar(slash, '/')) != nullptr;) *slash = '\\';
+  return true;
 }
 
 void Install(HWND dialog) {

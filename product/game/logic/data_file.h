@@ -21,6 +21,7 @@ enum class DataError {
   kBadChunk,        // a chunk's checksum wrong
   kMissingChunk,    // a chunk the game needs is not there
   kBadContent,      // a chunk the game needs does not make sense
+  kTooLarge,        // far larger than any data file of the game (not read at all)
 };
 
 struct ChunkView {

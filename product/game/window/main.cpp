@@ -96,6 +96,7 @@ UINT DataErrorTextId(DataError error) {
     case DataError::kBadChunk: return IDS_DATA_BAD_CHUNK;
     case DataError::kMissingChunk: return IDS_DATA_MISSING_CHUNK;
     case DataError::kBadContent: return IDS_DATA_BAD_CONTENT;
+    case DataError::kTooLarge: return IDS_DATA_TOO_LARGE;
   }
   return IDS_DATA_UNUSABLE_REASON;
 }
@@ -609,12 +610,14 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 
 bool LoadData(App& app) {
   DWORD error = 0;
-  if (!PathNextToProgram("murkle.dat", app.data_path) ||
-      !ReadWholeFile(app.data_path, kMaxDataFile, &app.data_bytes, &error)) {
+  bool read = PathNextToProgram("murkle.dat", app.data_path) &&
+              ReadWholeFile(app.data_path, kMaxDataFile, &app.data_bytes, &error);
+  // One the system has no words for: the file is there, but is no data file.
+  if (!read && error != ERROR_FILE_TOO_LARGE) {
     ShowSystemError<IDS_DATA_UNREADABLE>(app, error, static_cast<const char*>(app.data_path));
     return false;
   }
-  const DataError result = app.data.Open(app.data_bytes.data(), app.data_bytes.size());
+  const DataError result = read ? app.data.Open(app.data_bytes.data(), app.data_bytes.size()) : DataError::kTooLarge;
   if (result != DataError::kNone) {
     char reason[128], text[MAX_PATH + 384];
     LoadText(app.instance, DataErrorTextId(result), reason, sizeof reason);
