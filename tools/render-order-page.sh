@@ -6,5 +6,6 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/docs/screens/order.png}
-chromium --headless --no-sandbox --disable-gpu --hide-scrollbars \
-  --window-size=800,1220 --screenshot="$out" "file://$root/product/files/order.html" 2>/dev/null
+chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --disable-quic --no-first-run \
+  --disable-background-networking --disable-component-update --disable-sync \
+  --window-size=800,890 --screenshot="$out" "file://$root/product/files/order.html" 2>/dev/null
