@@ -50,6 +50,7 @@ class InstallEndToEnd : public ::testing::Test {
   }
   void RemoveTraces() {
     test::RemoveTree(test::JoinPath(programs_, "Velmora"));
+    test::RemoveTree(test::JoinPath(programs_, "Marsh Games"));
     DeleteFileA(test::JoinPath(desktop_, "Murkle.lnk").c_str());
     test::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Velmora");
     test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
@@ -191,18 +192,26 @@ class InstallEndToEnd : public ::testing::Test {
   }
   // One installation through the dialogs, with the defaults apart from file_dir
   // and, when given, the program group.
-  void InstallWithDefaultsInto(const std::string& file_dir, const std::string& group = "") {
+  void InstallWithDefaultsInto(const std::string& file_dir, const std::string& group = "", bool desktop = true) {
     test::InstallerSession session;
     ASSERT_TRUE(session.Open());
     session.SetText(IDC_FILE_DIR, file_dir);
     if (!group.empty()) session.SetText(IDC_SHORTCUT_DIR, group);
+    if (!desktop) {
+      test::PressButton(session.dialog(), IDC_DESKTOP);
+      ASSERT_TRUE(test::WaitUntil(
+          [&] { return SendMessageA(GetDlgItem(session.dialog(), IDC_DESKTOP), BM_GETCHECK, 0, 0) == BST_UNCHECKED; },
+          5000));
+    }
     ASSERT_EQ(session.Install(), "Done!");
     DWORD code = 1;
     ASSERT_TRUE(session.CloseAndWait(IDOK, &code));
   }
-  // Plays the game installed into file_dir, uninstalls as the uninstall entry's
-  // command does, and checks that all is as before.
-  void PlayThenUninstall(const std::string& file_dir, const std::set<std::string>& before);
+  // Plays the game installed into file_dir, started by the link game_link,
+  // uninstalls as the uninstall entry's command does, and checks that all is
+  // as before.
+  void PlayThenUninstall(const std::string& file_dir, const std::string& game_link,
+                         const std::set<std::string>& before);
 
   test::ScratchDir scratch_{"e2e"};
   std::string programs_, desktop_;
@@ -222,15 +231,21 @@ TEST_F(InstallEndToEnd, SignedInstallerInstallsItsSignedPrograms) {
 #endif
 
 // Install with the real installer, install again over it (which finds every
-// folder made), play the installed game, then uninstall with the installed
-// uninstaller as the uninstall entry's command starts it: nothing of the
-// installation is left, and nothing else has changed.
+// folder made), then once more with another program group and without the
+// desktop link (which takes the earlier links and group away), play the
+// installed game, then uninstall with the installed uninstaller as the
+// uninstall entry's command starts it: nothing of any installation is left,
+// and nothing else has changed.
 TEST_F(InstallEndToEnd, UninstallerRemovesExactlyWhatWasInstalledAfterAReinstall) {
   const std::set<std::string> before = Snapshot();
   const std::string file_dir = scratch_ / "Velmora Games\\Murkle\\";
+  const std::string group = programs_ + "\\Marsh Games\\Murkle\\";
   ASSERT_NO_FATAL_FAILURE(InstallWithDefaultsInto(file_dir));
   ASSERT_NO_FATAL_FAILURE(InstallWithDefaultsInto(file_dir));
-  PlayThenUninstall(file_dir, before);
+  ASSERT_NO_FATAL_FAILURE(InstallWithDefaultsInto(file_dir, group, false));
+  EXPECT_FALSE(test::DirectoryExists(programs_ + "\\Velmora")) << "the first group, emptied";
+  EXPECT_FALSE(test::FileExists(desktop_ + "\\Murkle.lnk")) << "the first installation's desktop link";
+  PlayThenUninstall(file_dir, group + "Murkle.lnk", before);
 }
 
 // On national Windows, a destination and a group whose names are beyond code
@@ -259,19 +274,20 @@ TEST_F(InstallEndToEnd, NationalCodePageRoundTrip) {
   const std::vector<std::string> record = test::IniLines(test::ReadWholeFile(file_dir + "uninst.ini"));
   EXPECT_NE(std::find(record.begin(), record.end(), "created_file_dir=" + top), record.end());
   EXPECT_NE(std::find(record.begin(), record.end(), "shortcut_dir=" + programs_ + "\\" + group), record.end());
-  PlayThenUninstall(file_dir, before);
+  PlayThenUninstall(file_dir, desktop_ + "\\Murkle.lnk", before);
   test::RemoveTree(top);
 }
 
-void InstallEndToEnd::PlayThenUninstall(const std::string& file_dir, const std::set<std::string>& before) {
+void InstallEndToEnd::PlayThenUninstall(const std::string& file_dir, const std::string& game_link,
+                                        const std::set<std::string>& before) {
   const std::set<std::string> installed = test::Difference(Snapshot(), before);
   EXPECT_TRUE(installed.count(file_dir + "uninst.ini")) << test::Lines(installed);
-  EXPECT_TRUE(installed.count(desktop_ + "\\Murkle.lnk")) << test::Lines(installed);
+  EXPECT_TRUE(installed.count(game_link)) << test::Lines(installed);
 
-  // The game, started as its desktop link names it and from another folder,
-  // finds and reads its data file: it opens its window, not a complaint.
+  // The game, started as its link names it and from another folder, finds and
+  // reads its data file: it opens its window, not a complaint.
   std::string game_exe, description;
-  ASSERT_TRUE(test::ReadLink(desktop_ + "\\Murkle.lnk", &game_exe, &description));
+  ASSERT_TRUE(test::ReadLink(game_link, &game_exe, &description));
   ASSERT_EQ(game_exe, file_dir + "murkle.exe");
   {
     test::Process game;
