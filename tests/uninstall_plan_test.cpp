@@ -509,11 +509,15 @@ TEST(UninstallReportText, BoundedAndComplete) {
   EXPECT_EQ(strlen(small), 39u);
   EXPECT_STREQ(small + 36, "...");
   for (size_t i = 40; i < sizeof small; ++i) EXPECT_EQ(small[i], 0x5a) << "guard byte " << i;
-  // More lines than the report holds are counted, not written.
+  // More lines than the report holds are counted, not written, and still count.
+  report = std::make_unique<UninstallReport>();
   for (int i = 0; i < UninstallReport::kMaxLines + 3; ++i)
     report->Add(What::kFile, Result::kRemoved, Why::kNone, 0, "x");
+  report->Add(What::kFile, Result::kLeft, Why::kInUse, 0, "y");
   EXPECT_EQ(report->line_count, UninstallReport::kMaxLines);
-  EXPECT_EQ(report->dropped, 7);
+  EXPECT_EQ(report->dropped, 4);
+  EXPECT_EQ(report->Count(What::kFile, Result::kRemoved), UninstallReport::kMaxLines + 3);
+  EXPECT_TRUE(report->LeftInstalledItems()) << "a line that did not fit";
 }
 
 }  // namespace
