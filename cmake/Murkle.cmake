@@ -1,7 +1,5 @@
 # Build settings shared by every target of the project.
 
-set(MURKLE_IS_TEST_BUILD ${MURKLE_TESTS})
-
 # Our own code: warnings are errors. Third-party code (GoogleTest) does not get this.
 function(murkle_strict target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wformat=2 -Werror)

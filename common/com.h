@@ -1,6 +1,6 @@
 // Owners for COM interfaces and shell item lists: released on every path.
-#ifndef MURKLE_PLATFORM_COM_H
-#define MURKLE_PLATFORM_COM_H
+#ifndef MURKLE_COMMON_COM_H
+#define MURKLE_COMMON_COM_H
 
 #include <windows.h>
 #include <shlobj.h>

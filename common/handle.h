@@ -1,7 +1,7 @@
 // A kernel handle, closed on every way out. Both "no handle" values of the
 // system (null, and INVALID_HANDLE_VALUE from CreateFile) are held as null.
-#ifndef MURKLE_PLATFORM_HANDLE_H
-#define MURKLE_PLATFORM_HANDLE_H
+#ifndef MURKLE_COMMON_HANDLE_H
+#define MURKLE_COMMON_HANDLE_H
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // The path rule that the installer and the uninstaller share: a folder the
 // installer installs into is one that the uninstaller will accept, and the
 // uninstaller removes only what can mean nothing but its own files.
-#ifndef MURKLE_PLATFORM_PATHS_H
-#define MURKLE_PLATFORM_PATHS_H
+#ifndef MURKLE_COMMON_PATHS_H
+#define MURKLE_COMMON_PATHS_H
 
 // A name that can only mean a file directly inside its folder: at most 63
 // characters, not "." or "..", no separator, colon, wildcard or character that

@@ -1,7 +1,7 @@
 // An open registry key, closed on every way out. Shared by the installer and
 // the product's uninstaller, which make and remove the same keys.
-#ifndef MURKLE_PLATFORM_REGISTRY_KEY_H
-#define MURKLE_PLATFORM_REGISTRY_KEY_H
+#ifndef MURKLE_COMMON_REGISTRY_KEY_H
+#define MURKLE_COMMON_REGISTRY_KEY_H
 
 #include <windows.h>
 

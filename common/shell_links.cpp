@@ -17,13 +17,6 @@ constexpr GUID kPersistFileInterface = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 
 
 }  // namespace
 
-HRESULT GetSpecialFolderPath(int csidl, char* path) {
-  ShellItemList list;
-  HRESULT hr = SHGetSpecialFolderLocation(nullptr, csidl, list.Receive());
-  if (FAILED(hr)) return hr;
-  return SHGetPathFromIDListA(list.Get(), path) ? S_OK : E_FAIL;
-}
-
 HRESULT CreateShortcut(const char* target, const char* link_file, const char* description) {
   ComPtr<IShellLinkA> link;
   HRESULT hr = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,

@@ -1,14 +1,10 @@
-// Shell links and the shell's special folders, which the installer makes and
-// the uninstaller reads back. None of them throws or shows anything of its own:
-// each reports failure through its result.
+// Shell links, which the installer makes and the uninstaller reads back. None
+// of these throws or shows anything of its own: each reports failure through
+// its result.
 #ifndef MURKLE_COMMON_SHELL_LINKS_H
 #define MURKLE_COMMON_SHELL_LINKS_H
 
 #include <windows.h>
-
-// File-system path of a shell special folder (CSIDL_*) into a MAX_PATH buffer.
-// S_OK, the shell's failure HRESULT, or E_FAIL for a folder without a path.
-HRESULT GetSpecialFolderPath(int csidl, char* path);
 
 // Writes a shell link at link_file pointing at target, with description.
 // Returns the HRESULT of the last step reached; negative means failure.

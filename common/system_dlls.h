@@ -1,8 +1,8 @@
 // DLLs from the system directory only. An installer is usually started from a
 // downloads folder, where anyone's web page can leave a DLL named like a system
 // one; nothing of ours may be loaded from there.
-#ifndef MURKLE_PLATFORM_SYSTEM_DLLS_H
-#define MURKLE_PLATFORM_SYSTEM_DLLS_H
+#ifndef MURKLE_COMMON_SYSTEM_DLLS_H
+#define MURKLE_COMMON_SYSTEM_DLLS_H
 
 #include <windows.h>
 

@@ -10,12 +10,29 @@
 #ifndef MURKLE_COMMON_UNINSTALL_FORMAT_H
 #define MURKLE_COMMON_UNINSTALL_FORMAT_H
 
+#include <windows.h>
+
+#include "text.h"
+
 constexpr char kUninstallIniName[] = "uninst.ini";
 // The root of the system's list of uninstall entries; the installer writes its
 // entry's two values, which are all of the entry that the uninstaller removes.
 constexpr char kUninstallKeyRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kDisplayNameValue[] = "DisplayName";
 constexpr char kUninstallStringValue[] = "UninstallString";
+
+// The keys an installation of provider's program makes: the (empty) product
+// key under HKEY_CURRENT_USER, with the maker's key above it, and the uninstall
+// entry under HKEY_LOCAL_MACHINE. False when the name does not fit.
+inline bool ProductKeyPath(char (&subkey)[MAX_PATH], const char* provider, const char* program) {
+  return FormatText(subkey, sizeof subkey, "Software\\%s\\%s", provider, program);
+}
+inline bool MakerKeyPath(char (&subkey)[MAX_PATH], const char* provider) {
+  return FormatText(subkey, sizeof subkey, "Software\\%s", provider);
+}
+inline bool UninstallKeyPath(char (&subkey)[MAX_PATH], const char* provider, const char* program) {
+  return FormatText(subkey, sizeof subkey, "%s\\%s_%s", kUninstallKeyRoot, provider, program);
+}
 
 namespace record {
 

@@ -8,6 +8,7 @@
 #include "common/paths.h"
 #include "common/registry_key.h"
 #include "common/shell_links.h"
+#include "common/special_folders.h"
 #include "common/text.h"
 #include "path_checks.h"
 
@@ -132,18 +133,10 @@ bool IsPostponed(const char* name, const RemovalPlaces& places) {
          (places.uninstaller_name && EqualNoCase(name, places.uninstaller_name));
 }
 
-void UninstallKeyPath(const UninstallPlan& plan, char (&subkey)[MAX_PATH]) {
-  FormatText(subkey, sizeof subkey, "%s\\%s_%s", kUninstallKeyRoot, plan.provider, plan.program);
-}
-
-void ProductKeyPath(const UninstallPlan& plan, char (&subkey)[MAX_PATH]) {
-  FormatText(subkey, sizeof subkey, "Software\\%s\\%s", plan.provider, plan.program);
-}
-
 // The maker's key goes only when nothing of anyone is left in it.
 void RemoveMakerKeyIfEmpty(const UninstallPlan& plan, UninstallReport* report) {
   char subkey[MAX_PATH];
-  FormatText(subkey, sizeof subkey, "Software\\%s", plan.provider);
+  MakerKeyPath(subkey, plan.provider);
   {
     RegKey key;
     DWORD subkeys = 0, values = 0;
@@ -237,8 +230,8 @@ void DeleteEmptyKey(HKEY root, const char* root_name, const char* subkey, RegKey
 // key. Another installation's entry and the product key stay.
 void RemoveKeys(const UninstallPlan& plan, UninstallReport* report) {
   char entry_key[MAX_PATH], product_key[MAX_PATH];
-  UninstallKeyPath(plan, entry_key);
-  ProductKeyPath(plan, product_key);
+  UninstallKeyPath(entry_key, plan.provider, plan.program);
+  ProductKeyPath(product_key, plan.provider, plan.program);
   RegKey entry;
   LONG status = entry.Open(HKEY_LOCAL_MACHINE, entry_key, KEY_READ | KEY_SET_VALUE);
   if (status != ERROR_SUCCESS) {
@@ -316,7 +309,7 @@ void WriteList(const char* ini, const char* section, char letter, const char (*n
 void KeepWayBack(const UninstallPlan& plan, const RemovalPlaces& places, const char* const (&way_back)[2],
                  const bool (&tried)[2], UninstallReport* report) {
   char entry_key[MAX_PATH], path[MAX_PATH], ini[MAX_PATH];
-  UninstallKeyPath(plan, entry_key);
+  UninstallKeyPath(entry_key, plan.provider, plan.program);
   AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kLeft, Why::kKeptForRetry, 0, report);
   for (int k = 0; k < 2; ++k)
     if (!tried[k] && way_back[k] && JoinPath(path, plan.file_dir, way_back[k]) && Exists(path))
@@ -352,9 +345,9 @@ bool AnythingInstalled(const UninstallPlan& plan, const RemovalPlaces& places) {
       JoinPath(path, places.desktop_dir, plan.desk_sc_name) && Exists(path))
     return true;
   char subkey[MAX_PATH];
-  UninstallKeyPath(plan, subkey);
+  UninstallKeyPath(subkey, plan.provider, plan.program);
   if (KeyExists(HKEY_LOCAL_MACHINE, subkey)) return true;
-  ProductKeyPath(plan, subkey);
+  ProductKeyPath(subkey, plan.provider, plan.program);
   return KeyExists(HKEY_CURRENT_USER, subkey);
 }
 

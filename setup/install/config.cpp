@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "common/shell_links.h"
+#include "common/special_folders.h"
 #include "common/text.h"
 #include "common/uninstall_format.h"
 

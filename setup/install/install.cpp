@@ -7,6 +7,7 @@
 #include "common/paths.h"
 #include "common/registry_key.h"
 #include "common/shell_links.h"
+#include "common/special_folders.h"
 #include "common/string_formats.h"
 #include "common/text.h"
 #include "common/uninstall_format.h"
@@ -149,7 +150,7 @@ HRESULT CreateDesktopLink(const SetupConfig& config, UninstallRecord& record) {
 
 bool RegisterProduct(const SetupConfig& config) {
   char subkey[MAX_PATH];
-  if (!FormatText(subkey, sizeof subkey, "Software\\%s\\%s", config.provider, config.program)) return false;
+  if (!ProductKeyPath(subkey, config.provider, config.program)) return false;
   RegKey key;
   return key.Create(HKEY_CURRENT_USER, subkey) == ERROR_SUCCESS;
 }
@@ -158,7 +159,7 @@ bool RegisterUninstaller(const SetupConfig& config) {
   if (config.uninstaller_index >= config.count) return false;
   char subkey[MAX_PATH], display_name[MAX_PATH], command[MAX_PATH + 2];  // a path and its quotes
   const ManifestEntry& uninstaller = config.manifest[config.uninstaller_index];
-  if (!FormatText(subkey, sizeof subkey, "%s\\%s_%s", kUninstallKeyRoot, config.provider, config.program) ||
+  if (!UninstallKeyPath(subkey, config.provider, config.program) ||
       !FormatText(display_name, sizeof display_name, "%s - %s", config.provider, config.program) ||
       // Quoted: unquoted, a path with blanks ("C:\Program Files\...") could be
       // taken to name a program at a shorter prefix of it.

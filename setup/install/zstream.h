@@ -42,7 +42,6 @@ class InflateStream {
   // One inflate() call. zlib is C: it throws nothing.
   int Inflate(int flush) noexcept { return inflate(&stream_, flush); }
   z_stream* operator->() { return &stream_; }
-  z_stream* Get() { return &stream_; }
 
  private:
   z_stream stream_;

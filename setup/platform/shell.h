@@ -1,5 +1,5 @@
 // The installer's shell and disk services (links and special folders are in
-// common/shell_links.h). None of them throws or shows anything of its own: each
+// common/shell_links.h and common/special_folders.h). None of them throws or shows anything of its own: each
 // reports failure through its result.
 #ifndef MURKLE_PLATFORM_SHELL_H
 #define MURKLE_PLATFORM_SHELL_H
