@@ -62,9 +62,9 @@ TEST(DataFile, TheBuiltFileIsCompleteAndSized) {
     EXPECT_EQ(p.width, dat::kTileSize * dat::kSheetFrames[id]) << "tile sheet " << id;
   }
   for (uint32_t id = 1; id <= dat::kSounds; ++id) {
-    ChunkView wave;
-    ASSERT_TRUE(data.Sound(id, &wave)) << "sound " << id;
-    EXPECT_EQ(dat::Get32(wave.data + 24), dat::kSampleRate) << "sound " << id;
+    SoundView sound;
+    ASSERT_TRUE(data.Sound(id, &sound)) << "sound " << id;
+    EXPECT_EQ(dat::Get32(sound.wave.data + dat::wave_at::kSampleRate), dat::kSampleRate) << "sound " << id;
   }
 }
 

@@ -97,10 +97,10 @@ class Picture {
   }
   Bytes Chunk() const {
     Bytes out(dat::kPictureHeaderSize);
-    dat::Put16(&out[0], uint16_t(width_));
-    dat::Put16(&out[2], uint16_t(height_));
-    dat::Put16(&out[4], uint16_t(frame_width_));
-    dat::Put16(&out[6], 24);
+    dat::Put16(&out[dat::picture_at::kWidth], uint16_t(width_));
+    dat::Put16(&out[dat::picture_at::kHeight], uint16_t(height_));
+    dat::Put16(&out[dat::picture_at::kFrameWidth], uint16_t(frame_width_));
+    dat::Put16(&out[dat::picture_at::kBitsPerPixel], 24);
     out.insert(out.end(), pixels_.begin(), pixels_.end());
     return out;
   }
@@ -393,24 +393,26 @@ class Wave {
   }
   Bytes Chunk(Rng& dither) const {
     const uint32_t n = uint32_t(samples_.size());
-    Bytes out(44 + n + (n & 1));
+    namespace at = dat::wave_at;
+    Bytes out(at::kHeaderSize + n + (n & 1));
     uint8_t* p = out.data();
-    memcpy(p, "RIFF", 4);
-    dat::Put32(p + 4, uint32_t(out.size() - 8));
-    memcpy(p + 8, "WAVEfmt ", 8);
-    dat::Put32(p + 16, 16);
-    dat::Put16(p + 20, 1);  // PCM
-    dat::Put16(p + 22, 1);  // mono
-    dat::Put32(p + 24, dat::kSampleRate);
-    dat::Put32(p + 28, dat::kSampleRate);
-    dat::Put16(p + 32, 1);
-    dat::Put16(p + 34, 8);
-    memcpy(p + 36, "data", 4);
-    dat::Put32(p + 40, n);
+    memcpy(p + at::kRiff, "RIFF", 4);
+    dat::Put32(p + at::kRiffSize, uint32_t(out.size() - 8));
+    memcpy(p + at::kWaveFmt, "WAVEfmt ", 8);
+    dat::Put32(p + at::kFmtSize, 16);
+    dat::Put16(p + at::kFormat, 1);  // PCM
+    dat::Put16(p + at::kChannels, 1);  // mono
+    dat::Put32(p + at::kSampleRate, dat::kSampleRate);
+    dat::Put32(p + at::kByteRate, dat::kSampleRate);
+    dat::Put16(p + at::kBlockAlign, 1);
+    dat::Put16(p + at::kBitsPerSample, 8);
+    memcpy(p + at::kData, "data", 4);
+    dat::Put32(p + at::kDataSize, n);
     // A little dither keeps quiet passages from sounding stepped.
+    uint8_t* samples = p + at::kHeaderSize;
     for (uint32_t i = 0; i < n; ++i)
-      p[44 + i] = Clamp8(128 + int(std::lround(samples_[i] * 120)) + dither.Jitter(1));
-    if (n & 1) p[44 + n] = 0;
+      samples[i] = Clamp8(128 + int(std::lround(samples_[i] * 120)) + dither.Jitter(1));
+    if (n & 1) samples[n] = 0;
     return out;
   }
 
@@ -649,14 +651,15 @@ Bytes MakeLevel(int number, const LevelPlan& plan) {
   const int flask = side * 2;
 
   Bytes out(dat::kLevelHeaderSize + cell.size(), 0);
-  dat::Put16(&out[0], uint16_t(side));
-  dat::Put16(&out[2], uint16_t(side));
-  dat::Put16(&out[4], uint16_t(oil));
-  dat::Put16(&out[6], uint16_t(flask));
-  out[8] = uint8_t(plan.radius);
-  out[9] = uint8_t(plan.backdrop);
-  out[10] = uint8_t(plan.ambient);
-  memcpy(&out[12], plan.name, strlen(plan.name));
+  namespace field = dat::level_at;
+  dat::Put16(&out[field::kWidth], uint16_t(side));
+  dat::Put16(&out[field::kHeight], uint16_t(side));
+  dat::Put16(&out[field::kOil], uint16_t(oil));
+  dat::Put16(&out[field::kFlaskOil], uint16_t(flask));
+  out[field::kRadius] = uint8_t(plan.radius);
+  out[field::kBackdrop] = uint8_t(plan.backdrop);
+  out[field::kAmbient] = uint8_t(plan.ambient);
+  memcpy(&out[field::kName], plan.name, strlen(plan.name));
   memcpy(&out[dat::kLevelHeaderSize], cell.data(), cell.size());
   return out;
 }
@@ -690,19 +693,20 @@ Bytes Assemble(const std::vector<Chunk>& chunks) {
     file.resize(offset, 0);
     file.insert(file.end(), chunks[i].bytes.begin(), chunks[i].bytes.end());
     uint8_t* entry = &file[directory + i * dat::kEntrySize];
-    dat::Put32(entry, chunks[i].tag);
-    dat::Put32(entry + 4, chunks[i].id);
-    dat::Put32(entry + 8, uint32_t(offset));
-    dat::Put32(entry + 12, uint32_t(chunks[i].bytes.size()));
-    dat::Put32(entry + 16, dat::Crc32(chunks[i].bytes.data(), chunks[i].bytes.size()));
+    dat::Put32(entry + dat::entry_at::kTag, chunks[i].tag);
+    dat::Put32(entry + dat::entry_at::kId, chunks[i].id);
+    dat::Put32(entry + dat::entry_at::kOffset, uint32_t(offset));
+    dat::Put32(entry + dat::entry_at::kSize, uint32_t(chunks[i].bytes.size()));
+    dat::Put32(entry + dat::entry_at::kCrc, dat::Crc32(chunks[i].bytes.data(), chunks[i].bytes.size()));
   }
-  memcpy(&file[0], dat::kMagic, sizeof dat::kMagic);
-  dat::Put32(&file[8], dat::kVersion);
-  dat::Put32(&file[12], uint32_t(file.size()));
-  dat::Put32(&file[16], uint32_t(chunks.size()));
-  dat::Put32(&file[20], uint32_t(directory));
-  dat::Put32(&file[24], dat::Crc32(&file[directory], chunks.size() * dat::kEntrySize));
-  dat::Put32(&file[28], dat::Crc32(&file[0], 28));
+  namespace at = dat::header_at;
+  memcpy(&file[at::kMagic], dat::kMagic, sizeof dat::kMagic);
+  dat::Put32(&file[at::kVersion], dat::kVersion);
+  dat::Put32(&file[at::kFileSize], uint32_t(file.size()));
+  dat::Put32(&file[at::kChunkCount], uint32_t(chunks.size()));
+  dat::Put32(&file[at::kDirectory], uint32_t(directory));
+  dat::Put32(&file[at::kDirectoryCrc], dat::Crc32(&file[directory], chunks.size() * dat::kEntrySize));
+  dat::Put32(&file[at::kHeaderCrc], dat::Crc32(&file[0], at::kHeaderCrc));
   return file;
 }
 

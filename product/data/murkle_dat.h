@@ -31,6 +31,14 @@ constexpr uint8_t kMagic[8] = {'M', 'U', 'R', 'K', 'D', 'A', 'T', 0x1A};
 constexpr uint32_t kVersion = 1;
 constexpr size_t kHeaderSize = 32;
 constexpr size_t kEntrySize = 20;
+// Where each field of the header and of a directory entry is, as above.
+namespace header_at {
+constexpr size_t kMagic = 0, kVersion = 8, kFileSize = 12, kChunkCount = 16, kDirectory = 20, kDirectoryCrc = 24,
+                 kHeaderCrc = 28;
+}  // namespace header_at
+namespace entry_at {
+constexpr size_t kTag = 0, kId = 4, kOffset = 8, kSize = 12, kCrc = 16;
+}  // namespace entry_at
 constexpr uint32_t kMaxChunks = 1024;
 
 constexpr uint32_t Tag(char a, char b, char c, char d) {
@@ -56,6 +64,10 @@ constexpr uint32_t kTagText = Tag('T', 'E', 'X', 'T');
 //    12  name, NUL-terminated  char[32]
 //    44  reserved, 0           u32
 constexpr size_t kLevelHeaderSize = 48;
+namespace level_at {
+constexpr size_t kWidth = 0, kHeight = 2, kOil = 4, kFlaskOil = 6, kRadius = 8, kBackdrop = 9, kAmbient = 10,
+                 kName = 12;
+}  // namespace level_at
 constexpr size_t kLevelNameSize = 32;
 constexpr int kMinLevelSide = 5;
 constexpr int kMaxLevelSide = 63;
@@ -78,6 +90,9 @@ enum CellCode : uint8_t {
 //     4  frame width           u16  frames lie side by side; width is a multiple of it
 //     6  bits per pixel        u16  always 24
 constexpr size_t kPictureHeaderSize = 8;
+namespace picture_at {
+constexpr size_t kWidth = 0, kHeight = 2, kFrameWidth = 4, kBitsPerPixel = 6;
+}  // namespace picture_at
 constexpr int kTileSize = 32;
 // Sprites are drawn over the floor; this colour is their transparent background.
 constexpr uint8_t kKeyRed = 255, kKeyGreen = 0, kKeyBlue = 255;
@@ -127,6 +142,12 @@ enum Sound : uint32_t {
   kSounds = 9,
 };
 constexpr uint32_t kSampleRate = 22050;
+// The RIFF WAVE header of a sound chunk, 44 bytes, then the samples.
+namespace wave_at {
+constexpr size_t kRiff = 0, kRiffSize = 4, kWaveFmt = 8, kFmtSize = 16, kFormat = 20, kChannels = 22,
+                 kSampleRate = 24, kByteRate = 28, kBlockAlign = 32, kBitsPerSample = 34, kData = 36, kDataSize = 40,
+                 kHeaderSize = 44;
+}  // namespace wave_at
 
 // Texts ("TEXT"): ASCII with CR LF line breaks, no terminator.
 enum Text : uint32_t {

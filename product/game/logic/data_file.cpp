@@ -6,15 +6,15 @@ using namespace dat;
 
 bool ParseLevel(const uint8_t* data, size_t size, Level* level) {
   if (!data || size < kLevelHeaderSize) return false;
-  const int width = Get16(data), height = Get16(data + 2);
+  const int width = Get16(data + level_at::kWidth), height = Get16(data + level_at::kHeight);
   if (width < kMinLevelSide || width > kMaxLevelSide || height < kMinLevelSide || height > kMaxLevelSide)
     return false;
   if (size != kLevelHeaderSize + size_t(width) * height) return false;
-  const int oil = Get16(data + 4), flask = Get16(data + 6), radius = data[8];
+  const int oil = Get16(data + level_at::kOil), flask = Get16(data + level_at::kFlaskOil), radius = data[level_at::kRadius];
   if (oil < 1 || radius < 1 || radius > kMaxLightRadius) return false;
-  if (data[9] < 1 || data[9] > kBackdrops) return false;
-  if (data[10] < 1 || data[10] > kSounds) return false;
-  if (memchr(data + 12, 0, kLevelNameSize) == nullptr) return false;
+  if (data[level_at::kBackdrop] < 1 || data[level_at::kBackdrop] > kBackdrops) return false;
+  if (data[level_at::kAmbient] < 1 || data[level_at::kAmbient] > kSounds) return false;
+  if (memchr(data + level_at::kName, 0, kLevelNameSize) == nullptr) return false;
 
   const uint8_t* cells = data + kLevelHeaderSize;
   int starts = 0, exits = 0, start = 0;
@@ -33,9 +33,9 @@ bool ParseLevel(const uint8_t* data, size_t size, Level* level) {
   level->oil = oil;
   level->flask_oil = flask;
   level->radius = radius;
-  level->backdrop = data[9];
-  level->ambient = data[10];
-  memcpy(level->name, data + 12, kLevelNameSize);
+  level->backdrop = data[level_at::kBackdrop];
+  level->ambient = data[level_at::kAmbient];
+  memcpy(level->name, data + level_at::kName, kLevelNameSize);
   level->start_x = start % width;
   level->start_y = start / width;
   memcpy(level->cells, cells, size_t(width) * height);
@@ -44,8 +44,10 @@ bool ParseLevel(const uint8_t* data, size_t size, Level* level) {
 
 bool ParsePicture(const uint8_t* data, size_t size, PictureView* picture) {
   if (!data || size < kPictureHeaderSize) return false;
-  const int width = Get16(data), height = Get16(data + 2), frame = Get16(data + 4);
-  if (width < 1 || height < 1 || frame < 1 || width % frame != 0 || Get16(data + 6) != 24) return false;
+  const int width = Get16(data + picture_at::kWidth), height = Get16(data + picture_at::kHeight),
+            frame = Get16(data + picture_at::kFrameWidth);
+  if (width < 1 || height < 1 || frame < 1 || width % frame != 0 || Get16(data + picture_at::kBitsPerPixel) != 24)
+    return false;
   if (size != kPictureHeaderSize + PictureStride(width) * height) return false;
   picture->width = width;
   picture->height = height;
@@ -55,13 +57,15 @@ bool ParsePicture(const uint8_t* data, size_t size, PictureView* picture) {
 }
 
 bool CheckWave(const uint8_t* data, size_t size) {
-  if (!data || size < 44) return false;
-  if (memcmp(data, "RIFF", 4) != 0 || Get32(data + 4) != size - 8 || memcmp(data + 8, "WAVEfmt ", 8) != 0)
+  if (!data || size < wave_at::kHeaderSize) return false;
+  if (memcmp(data + wave_at::kRiff, "RIFF", 4) != 0 || Get32(data + wave_at::kRiffSize) != size - 8 ||
+      memcmp(data + wave_at::kWaveFmt, "WAVEfmt ", 8) != 0)
     return false;
-  if (Get32(data + 16) != 16 || Get16(data + 20) != 1 || Get16(data + 22) != 1 || Get16(data + 34) != 8)
+  if (Get32(data + wave_at::kFmtSize) != 16 || Get16(data + wave_at::kFormat) != 1 || Get16(data + wave_at::kChannels) != 1 ||
+      Get16(data + wave_at::kBitsPerSample) != 8)
     return false;
-  if (Get32(data + 24) == 0 || memcmp(data + 36, "data", 4) != 0) return false;
-  return Get32(data + 40) <= size - 44;
+  if (Get32(data + wave_at::kSampleRate) == 0 || memcmp(data + wave_at::kData, "data", 4) != 0) return false;
+  return Get32(data + wave_at::kDataSize) <= size - wave_at::kHeaderSize;
 }
 
 DataError DataFile::Open(const uint8_t* bytes, size_t size) {
@@ -71,22 +75,23 @@ DataError DataFile::Open(const uint8_t* bytes, size_t size) {
   level_count_ = 0;
   if (!bytes || size < kHeaderSize) return DataError::kTooShort;
   if (memcmp(bytes, kMagic, sizeof kMagic) != 0) return DataError::kBadMagic;
-  if (Get32(bytes + 28) != Crc32(bytes, 28)) return DataError::kBadHeader;
-  if (Get32(bytes + 8) != kVersion) return DataError::kBadVersion;
-  const uint32_t declared = Get32(bytes + 12);
+  if (Get32(bytes + header_at::kHeaderCrc) != Crc32(bytes, header_at::kHeaderCrc)) return DataError::kBadHeader;
+  if (Get32(bytes + header_at::kVersion) != kVersion) return DataError::kBadVersion;
+  const uint32_t declared = Get32(bytes + header_at::kFileSize);
   if (declared > size) return DataError::kTooShort;
   if (declared != size) return DataError::kBadHeader;
-  const uint32_t count = Get32(bytes + 16), directory = Get32(bytes + 20);
+  const uint32_t count = Get32(bytes + header_at::kChunkCount), directory = Get32(bytes + header_at::kDirectory);
   if (count < 1 || count > kMaxChunks) return DataError::kBadHeader;
   // Sizes are compared by subtraction so that no sum can wrap.
   if (directory < kHeaderSize || directory > size || size - directory < count * kEntrySize)
     return DataError::kBadDirectory;
-  if (Get32(bytes + 24) != Crc32(bytes + directory, count * kEntrySize)) return DataError::kBadDirectory;
+  if (Get32(bytes + header_at::kDirectoryCrc) != Crc32(bytes + directory, count * kEntrySize))
+    return DataError::kBadDirectory;
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* entry = bytes + directory + i * kEntrySize;
-    const uint32_t offset = Get32(entry + 8), length = Get32(entry + 12);
+    const uint32_t offset = Get32(entry + entry_at::kOffset), length = Get32(entry + entry_at::kSize);
     if (offset > size || length > size - offset) return DataError::kChunkOutside;
-    if (Get32(entry + 16) != Crc32(bytes + offset, length)) return DataError::kBadChunk;
+    if (Get32(entry + entry_at::kCrc) != Crc32(bytes + offset, length)) return DataError::kBadChunk;
   }
   bytes_ = bytes;
   size_ = size;
@@ -105,12 +110,12 @@ DataError DataFile::Open(const uint8_t* bytes, size_t size) {
 
 bool DataFile::Find(uint32_t tag, uint32_t id, ChunkView* chunk) const {
   if (!bytes_) return false;
-  const uint8_t* directory = bytes_ + Get32(bytes_ + 20);
+  const uint8_t* directory = bytes_ + Get32(bytes_ + header_at::kDirectory);
   for (uint32_t i = 0; i < chunks_; ++i) {
     const uint8_t* entry = directory + i * kEntrySize;
-    if (Get32(entry) == tag && Get32(entry + 4) == id) {
-      chunk->data = bytes_ + Get32(entry + 8);
-      chunk->size = Get32(entry + 12);
+    if (Get32(entry + entry_at::kTag) == tag && Get32(entry + entry_at::kId) == id) {
+      chunk->data = bytes_ + Get32(entry + entry_at::kOffset);
+      chunk->size = Get32(entry + entry_at::kSize);
       return true;
     }
   }
@@ -128,8 +133,13 @@ bool DataFile::Picture(uint32_t tag, uint32_t id, PictureView* picture) const {
   return Find(tag, id, &chunk) && ParsePicture(chunk.data, chunk.size, picture);
 }
 
-bool DataFile::Sound(uint32_t id, ChunkView* wave) const {
-  return Find(kTagSound, id, wave) && CheckWave(wave->data, wave->size);
+bool DataFile::Sound(uint32_t id, SoundView* sound) const {
+  ChunkView& wave = sound->wave;
+  if (!Find(kTagSound, id, &wave) || !CheckWave(wave.data, wave.size)) return false;
+  // CheckWave holds the rate to more than 0.
+  const uint64_t samples = Get32(wave.data + wave_at::kDataSize), rate = Get32(wave.data + wave_at::kSampleRate);
+  sound->milliseconds = uint32_t(samples * 1000 / rate);
+  return true;
 }
 
 DataError DataFile::CheckContents(int* level_count) const {

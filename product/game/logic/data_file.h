@@ -29,6 +29,13 @@ struct ChunkView {
   size_t size;
 };
 
+// A sound: the whole RIFF WAVE file, for PlaySound(SND_MEMORY), and how long
+// it plays.
+struct SoundView {
+  ChunkView wave;
+  uint32_t milliseconds;
+};
+
 // A picture chunk's pixels, rows from the top (a top-down DIB).
 struct PictureView {
   int width, height, frame_width;
@@ -45,8 +52,7 @@ class DataFile {
   // Level number from 1 to level_count().
   bool LoadLevel(int number, Level* level) const;
   bool Picture(uint32_t tag, uint32_t id, PictureView* picture) const;
-  // A whole RIFF WAVE file, for PlaySound(SND_MEMORY).
-  bool Sound(uint32_t id, ChunkView* wave) const;
+  bool Sound(uint32_t id, SoundView* sound) const;
 
  private:
   DataError CheckContents(int* level_count) const;

@@ -66,22 +66,21 @@ struct App {
 
 void PlayAmbient(App& app) {
   KillTimer(app.window, kAmbientTimer);
-  ChunkView wave;
-  if (!app.sound_on || app.help || app.ambient == 0 || !app.data.Sound(app.ambient, &wave)) {
+  SoundView sound;
+  if (!app.sound_on || app.help || app.ambient == 0 || !app.data.Sound(app.ambient, &sound)) {
     PlaySoundA(nullptr, nullptr, 0);
     return;
   }
-  PlaySoundA(reinterpret_cast<LPCSTR>(wave.data), nullptr, SND_MEMORY | SND_ASYNC | SND_LOOP | SND_NODEFAULT);
+  PlaySoundA(reinterpret_cast<LPCSTR>(sound.wave.data), nullptr, SND_MEMORY | SND_ASYNC | SND_LOOP | SND_NODEFAULT);
 }
 
 // One sound plays at a time, so an effect interrupts the ambient loop, which
 // starts again once the effect is over.
 void PlayEffect(App& app, uint32_t id) {
-  ChunkView wave;
-  if (!app.sound_on || !app.data.Sound(id, &wave)) return;
-  PlaySoundA(reinterpret_cast<LPCSTR>(wave.data), nullptr, SND_MEMORY | SND_ASYNC | SND_NODEFAULT);
-  const uint32_t samples = dat::Get32(wave.data + 40), rate = dat::Get32(wave.data + 24);
-  if (app.ambient != 0) SetTimer(app.window, kAmbientTimer, UINT(uint64_t(samples) * 1000 / rate + 100), nullptr);
+  SoundView sound;
+  if (!app.sound_on || !app.data.Sound(id, &sound)) return;
+  PlaySoundA(reinterpret_cast<LPCSTR>(sound.wave.data), nullptr, SND_MEMORY | SND_ASYNC | SND_NODEFAULT);
+  if (app.ambient != 0) SetTimer(app.window, kAmbientTimer, sound.milliseconds + 100, nullptr);
 }
 
 UINT DataErrorTextId(DataError error) {
