@@ -48,14 +48,14 @@ set_target_properties(murkle_zlib PROPERTIES
 # and the build reads it here, for the packed resources and the product's size
 # checks. Sets ids, names and sizes to one entry per row, in row order.
 function(murkle_manifest_rows ids names sizes)
-  set(_manifest ${PROJECT_SOURCE_DIR}/setup/resources/manifest.def)
+  set(_manifest ${PROJECT_SOURCE_DIR}/payload/manifest.def)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_manifest})
   file(STRINGS ${_manifest} _lines REGEX "^MANIFEST_ROW")
   set(_ids)
   set(_names)
   set(_sizes)
   foreach(_line IN LISTS _lines)
-    if(NOT _line MATCHES "^MANIFEST_ROW\\(([0-9]+), *\"([^\"]+)\", *([0-9]+), *\"([^\"]*)\"\\)")
+    if(NOT _line MATCHES "^MANIFEST_ROW\\(([0-9]+), *\"([^\"]+)\", *([0-9]+), *\"([^\"]*)\", *k[A-Za-z]+\\)")
       message(FATAL_ERROR "manifest.def: cannot read row: ${_line}")
     endif()
     list(APPEND _ids ${CMAKE_MATCH_1})
@@ -67,8 +67,8 @@ function(murkle_manifest_rows ids names sizes)
   set(${sizes} ${_sizes} PARENT_SCOPE)
 endfunction()
 
-# Payload files: product/ registers where each installed file comes from, setup/
-# packs the ones its manifest names.
+# Payload files: product/ registers where each installed file comes from,
+# payload/ packs the ones its manifest names.
 function(murkle_payload_file name path)
   set_property(GLOBAL PROPERTY MURKLE_PAYLOAD_PATH_${name} "${path}")
   set_property(GLOBAL PROPERTY MURKLE_PAYLOAD_DEPENDS_${name} "${ARGN}")

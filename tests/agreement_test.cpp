@@ -5,6 +5,7 @@
 #include <string>
 
 #include "install/agreement.h"
+#include "install/config.h"
 #include "resources/resource.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -82,7 +83,7 @@ class InstallerAgreement : public ::testing::Test {
 
   std::string CopyWithAgreement(const std::string& stream) {
     std::string exe = scratch_ / "MurkleSetup.exe";
-    EXPECT_TRUE(test::CopyWithResource(TEST_INSTALLER, exe, "BIN", IDR_AGREEMENT,
+    EXPECT_TRUE(test::CopyWithResource(TEST_INSTALLER, exe, "BIN", kAgreementResource,
                                        MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), stream));
     return exe;
   }
@@ -149,7 +150,7 @@ TEST_F(InstallerAgreement, CancelEndsTheProgramWithoutSetup) {
 
 TEST_F(InstallerAgreement, MissingResourceShowsDataCorrupted) {
   std::string exe = CopyOfInstaller();
-  ASSERT_TRUE(test::RenumberResource(exe, "BIN", IDR_AGREEMENT, IDR_AGREEMENT - 1));
+  ASSERT_TRUE(test::RenumberResource(exe, "BIN", kAgreementResource, kAgreementResource - 1));
   ExpectCorruptBoxThenExit(exe);
 }
 
@@ -164,7 +165,7 @@ TEST_F(InstallerAgreement, TruncatedAndEmptyResourcesShowDataCorrupted) {
   stream.resize(stream.size() / 2);
   ExpectCorruptBoxThenExit(CopyWithAgreement(stream));
   std::string exe = CopyOfInstaller();
-  ASSERT_TRUE(test::SetResourceSize(exe, "BIN", IDR_AGREEMENT, 0));
+  ASSERT_TRUE(test::SetResourceSize(exe, "BIN", kAgreementResource, 0));
   ExpectCorruptBoxThenExit(exe);
 }
 

@@ -236,7 +236,7 @@ TEST_F(ExtractTest, AFailureReleasesFileAndStreamSoThatARetrySucceeds) {
 // original bytes or in an exception, never in a crash or a handle left open.
 TEST_F(ExtractTest, MutatedPayloadStreams) {
   PayloadBytes packed;
-  ASSERT_TRUE(FindPayload(GetModuleHandleA(nullptr), IDR_AGREEMENT, &packed));
+  ASSERT_TRUE(FindPayload(GetModuleHandleA(nullptr), kAgreementResource, &packed));
   const std::string original(reinterpret_cast<const char*>(packed.data), packed.size);
   const std::string licence = test::ReadWholeFile(test::JoinPath(TEST_PAYLOAD_DIR, "licence.txt"));
   Extract(original);

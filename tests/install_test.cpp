@@ -70,8 +70,8 @@ class RunInstallTest : public ::testing::Test {
   }
 
   // A configuration of this test's rows, destination and group, no desktop link.
-  std::unique_ptr<SetupConfig> Config(int uninstaller = 5) {
-    auto config = std::make_unique<SetupConfig>(kProvider, kProgram, rows_, kManifestRows, 0, uninstaller);
+  std::unique_ptr<SetupConfig> Config(int uninstaller = kUninstallerRow) {
+    auto config = std::make_unique<SetupConfig>(kProvider, kProgram, rows_, kManifestRows, kGameRow, uninstaller);
     EXPECT_TRUE(CopyText(config->file_dir, dest_.c_str()));
     EXPECT_TRUE(CopyText(config->shortcut_dir, group_.c_str()));
     config->desktop_shortcut = 0;

@@ -5,7 +5,7 @@ GIFs: the icon at the left, the label beside it in a pixel font of our own.
 Python 3 and its standard library only. The outputs are committed; run this
 again only to change the art:  python3 tools/make-buttons.py product/files
 
-Each GIF must stay within the size that setup/resources/manifest.def declares
+Each GIF must stay within the size that payload/manifest.def declares
 for it; the tool says so when one does not."""
 import os
 import re
@@ -313,7 +313,7 @@ PICTURES = {
 
 def declared_sizes(root):
     sizes = {}
-    path = os.path.join(root, "setup", "resources", "manifest.def")
+    path = os.path.join(root, "payload", "manifest.def")
     with open(path, encoding="ascii") as f:
         for line in f:
             m = re.match(r'MANIFEST_ROW\(\d+, *"([^"]+)", *(\d+),', line)

@@ -1,13 +1,13 @@
 #include "agreement.h"
 
+#include "install/config.h"
 #include "install/payload.h"
 #include "install/zstream.h"
-#include "resources/resource.h"
 
 bool ReadAgreementText(HMODULE module, char (&text)[kAgreementCapacity + 1]) {
   text[0] = '\0';
   PayloadBytes bytes;
-  if (!FindPayload(module, IDR_AGREEMENT, &bytes)) return false;
+  if (!FindPayload(module, kAgreementResource, &bytes)) return false;
 
   InflateStream stream;
   if (stream.Init() != Z_OK) return false;

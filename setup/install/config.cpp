@@ -11,8 +11,8 @@
 namespace {
 
 constexpr int kRows =
-#define MANIFEST_ROW(id, name, size, caption) +1
-#include "resources/manifest.def"
+#define MANIFEST_ROW(id, name, size, caption, role) +1
+#include "payload/manifest.def"
 #undef MANIFEST_ROW
     ;
 static_assert(kRows <= SetupConfig::kMaxRows, "the manifest has room for 64 rows");
@@ -30,17 +30,17 @@ struct ManifestText {
 };
 
 constexpr ManifestText kManifestText[] = {
-#define MANIFEST_ROW(id, name, size, caption) {id, name, size, caption},
-#include "resources/manifest.def"
+#define MANIFEST_ROW(id, name, size, caption, role) {id, name, size, caption},
+#include "payload/manifest.def"
 #undef MANIFEST_ROW
 };
 
 // A caption names its link file too, so it leaves room for ".lnk" in the
 // record's names.
-#define MANIFEST_ROW(id, name, size, caption)                                          \
+#define MANIFEST_ROW(id, name, size, caption, role)                                    \
   static_assert(sizeof(name) <= record::kNameSize && sizeof(caption) + 4 <= record::kNameSize, \
                 "manifest texts fit their fields");
-#include "resources/manifest.def"
+#include "payload/manifest.def"
 #undef MANIFEST_ROW
 
 ManifestEntry g_manifestRows[kRows];
@@ -56,9 +56,7 @@ const ManifestEntry* WriteOutManifest() {
   return g_manifestRows;
 }
 
-constexpr int32_t kDesktopRow = 0;
-constexpr int32_t kUninstallerRow = 5;
-static_assert(kDesktopRow < kRows && kUninstallerRow < kRows, "special rows must exist");
+static_assert(kGameRow >= 0 && kUninstallerRow >= 0 && kAgreementRow >= 0, "the manifest names its special rows");
 
 }  // namespace
 
@@ -103,5 +101,5 @@ uint32_t SetupConfig::SumDeclaredSizes() const {
 // In this order: the configuration is made from the written-out rows.
 const ManifestEntry* const kManifest = WriteOutManifest();
 const int32_t kManifestRows = kRows;
-SetupConfig g_setupConfig("Velmora", "Murkle", kManifest, kManifestRows, kDesktopRow,
-                          kUninstallerRow);
+// The desktop link starts the game.
+SetupConfig g_setupConfig("Velmora", "Murkle", kManifest, kManifestRows, kGameRow, kUninstallerRow);

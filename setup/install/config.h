@@ -45,6 +45,33 @@ class SetupConfig {
   uint32_t RequiredKilobytes() const { return (SumDeclaredSizes() >> 10) + kMarginKilobytes; }
 };
 
+// What the installer treats a payload row as: manifest.def's last column.
+enum class PayloadRole { kFile, kGame, kUninstaller, kAgreement };
+
+struct PayloadRowKey {
+  int32_t resource_id;
+  PayloadRole role;
+};
+inline constexpr PayloadRowKey kPayloadRowKeys[] = {
+#define MANIFEST_ROW(id, name, size, caption, role) {id, PayloadRole::role},
+#include "payload/manifest.def"
+#undef MANIFEST_ROW
+};
+
+// The first row of the manifest with role, or -1.
+constexpr int32_t PayloadRow(PayloadRole role) {
+  for (int32_t row = 0; row < int32_t(sizeof kPayloadRowKeys / sizeof kPayloadRowKeys[0]); ++row)
+    if (kPayloadRowKeys[row].role == role) return row;
+  return -1;
+}
+
+// The rows the installer treats apart, and the resource that holds the
+// agreement text, which the agreement dialog shows as well as installs.
+inline constexpr int32_t kGameRow = PayloadRow(PayloadRole::kGame);
+inline constexpr int32_t kUninstallerRow = PayloadRow(PayloadRole::kUninstaller);
+inline constexpr int32_t kAgreementRow = PayloadRow(PayloadRole::kAgreement);
+inline constexpr int kAgreementResource = kPayloadRowKeys[kAgreementRow].resource_id;
+
 // The build's manifest (kManifestRows rows) and its one configuration, made
 // before the program's main routine runs.
 extern const ManifestEntry* const kManifest;

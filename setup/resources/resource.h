@@ -24,8 +24,6 @@
 #define IDC_BROWSE_GROUP    1009
 #define IDC_BROWSE_DEST     1010
 
-/* The agreement text is also payload row 4. */
-#define IDR_AGREEMENT       106
 
 /* String table. */
 #define IDS_DYSKWOLNE       1   /* free space line, %d kB */

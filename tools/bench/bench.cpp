@@ -77,7 +77,7 @@ std::string FreshRoot(const std::string& root) {
 // The engine: the whole installation, as the Install button runs it.
 double RunEngine(const std::string& root) {
   const std::string files = FreshRoot(root);
-  auto config = std::make_unique<SetupConfig>("VelmoraBench", "Murkle", kManifest, kManifestRows, 0, 5);
+  auto config = std::make_unique<SetupConfig>("VelmoraBench", "Murkle", kManifest, kManifestRows, kGameRow, kUninstallerRow);
   snprintf(config->file_dir, sizeof config->file_dir, "%s", files.c_str());
   snprintf(config->shortcut_dir, sizeof config->shortcut_dir, "%s\\group\\", root.c_str());
   config->desktop_shortcut = 0;
