@@ -7,14 +7,15 @@
 #include "install/agreement.h"
 #include "install/config.h"
 #include "resources/resource.h"
+#include "support/install_support.h"
 #include "support/test_support.h"
 #include "test_paths.h"
 #include "ui/setup_main.h"
 
 namespace {
 
-const char kAgreementCaption[] = " Murkle shareware licence";
-const char kSetupCaption[] = " Murkle setup options";
+using test::kAgreementCaption;
+using test::kSetupCaption;
 const char kCorrupt[] = "Data corrupted. If you downloaded setup file, try do it again.";
 
 INT_PTR ShowAgreement(const std::function<void(HWND)>& drive) {

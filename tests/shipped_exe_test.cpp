@@ -14,6 +14,7 @@
 
 #include "install/config.h"
 #include "resources/resource.h"
+#include "support/install_support.h"
 #include "support/test_support.h"
 #include "test_paths.h"
 
@@ -205,7 +206,7 @@ void ExpectDialogFrame(const Dialog& d, const char* caption) {
 TEST_P(Resources, AgreementDialogTemplate) {
   EXPECT_EQ(Languages(RT_DIALOG, MAKEINTRESOURCEA(IDD_AGREEMENT)), std::vector<WORD>{kNeutral});
   Dialog d = ReadDialog(Bytes(RT_DIALOG, MAKEINTRESOURCEA(IDD_AGREEMENT), kNeutral));
-  ExpectDialogFrame(d, " Murkle shareware licence");
+  ExpectDialogFrame(d, test::kAgreementCaption);
   std::vector<Control> expected = {
       {0, ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | WS_VSCROLL | WS_BORDER, 62, 7, 247, 161, 1000, kEdit,
        ""},
@@ -220,7 +221,7 @@ TEST_P(Resources, AgreementDialogTemplate) {
 TEST_P(Resources, SetupDialogTemplate) {
   EXPECT_EQ(Languages(RT_DIALOG, MAKEINTRESOURCEA(IDD_SETUP)), std::vector<WORD>{kNeutral});
   Dialog d = ReadDialog(Bytes(RT_DIALOG, MAKEINTRESOURCEA(IDD_SETUP), kNeutral));
-  ExpectDialogFrame(d, " Murkle setup options");
+  ExpectDialogFrame(d, test::kSetupCaption);
   std::vector<Control> expected = {
       {0, BS_GROUPBOX, 62, 5, 247, 31, -1, kButton, "Program Group"},
       {0, kField, 67, 16, 187, 14, 1002, kEdit, ""},

@@ -5,6 +5,9 @@
 /* Dialog templates. */
 #define IDD_SETUP           101
 #define IDD_AGREEMENT       103
+/* Their captions, each with its leading blank. */
+#define CAPTION_SETUP       " Murkle setup options"
+#define CAPTION_AGREEMENT   " Murkle shareware licence"
 
 /* Bitmap and icon. */
 #define IDB_SIDEBAR         109

@@ -14,11 +14,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "resources/resource.h"
 
-const char kAgreement[] = " Murkle shareware licence";
-const char kOptions[] = " Murkle setup options";
-const int kStatusLine = 1008;
+namespace {
 
 struct DialogSearch {
   DWORD pid;
@@ -199,7 +197,7 @@ int main(int argc, char** argv) {
   PROCESS_INFORMATION process = {};
   if (!Start(installer, nullptr, &process)) return 1;
   int status = 0;
-  HWND agreement = WaitForDialog(process.hProcess, process.dwProcessId, kAgreement, 30000);
+  HWND agreement = WaitForDialog(process.hProcess, process.dwProcessId, CAPTION_AGREEMENT, 30000);
   if (!agreement) {
     fprintf(stderr, "the agreement dialog did not appear\n");
     status = 1;
@@ -209,20 +207,20 @@ int main(int argc, char** argv) {
     printf("pressing Accept\n");
     Press(agreement, IDOK);
 
-    HWND options = WaitForDialog(process.hProcess, process.dwProcessId, kOptions, 10000);
+    HWND options = WaitForDialog(process.hProcess, process.dwProcessId, CAPTION_SETUP, 10000);
     if (!options) {
       printf("no setup options dialog followed\n");
     } else {
       printf("setup options dialog shown\n  program group: %s\n  destination:   %s\n  %s\n  %s\n  %s\n",
-             ControlText(options, 1002).c_str(), ControlText(options, 1000).c_str(),
-             ControlText(options, 1005).c_str(), ControlText(options, 1006).c_str(),
-             ControlText(options, 1007).c_str());
+             ControlText(options, IDC_SHORTCUT_DIR).c_str(), ControlText(options, IDC_FILE_DIR).c_str(),
+             ControlText(options, IDC_SPACE_FREE).c_str(), ControlText(options, IDC_SPACE_REQUIRED).c_str(),
+             ControlText(options, IDC_SPACE_VERDICT).c_str());
       printf("  picture: %s\n", SaveWindowPicture(options, pictures + "\\options.png") ? "saved" : "FAILED");
       printf("pressing Install\n");
       Press(options, IDOK);
       std::string line;
       for (int waited = 0; waited < 120000; waited += 100) {
-        line = ControlText(options, kStatusLine);
+        line = ControlText(options, IDC_STATUS);
         if (line == "Done!" || line.rfind("Setup error!", 0) == 0) break;
         Sleep(100);
       }
