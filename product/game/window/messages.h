@@ -1,0 +1,28 @@
+// Message boxes over the game's window, in the game's words.
+#ifndef MURKLE_WINDOW_MESSAGES_H
+#define MURKLE_WINDOW_MESSAGES_H
+
+#include "app.h"
+#include "common/string_formats.h"
+#include "common/text.h"
+#include "formats.h"
+#include "resource.h"
+
+// A message box over the window (or alone, before it exists), captioned with
+// the game's name.
+void ShowMessage(const App& app, const char* text, UINT type);
+
+// Text Id of the string table with args, then the system's words for error.
+template <UINT Id, typename... Args>
+void ShowSystemError(const App& app, DWORD error, Args... args) {
+  char what[MAX_PATH + 160], reason[256] = "", text[768];
+  FormatLoaded<kGameFormats, Id>(app.instance, what, sizeof what, args...);
+  if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
+                      sizeof reason, nullptr))
+    FormatLoaded<kGameFormats, IDS_ERROR_NUMBER>(app.instance, reason, sizeof reason,
+                                                 static_cast<unsigned long>(error));
+  FormatText(text, sizeof text, "%s\n\n%s", what, reason);
+  ShowMessage(app, text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+#endif

@@ -1,0 +1,191 @@
+// What the player's keys, clicks and commands do to the game: moves, walks,
+// levels, help, and the scores at the end.
+#include <windows.h>
+
+#include "app.h"
+#include "common/string_formats.h"
+#include "common/text.h"
+#include "formats.h"
+#include "layout.h"
+#include "messages.h"
+#include "resource.h"
+#include "storage.h"
+
+void StopWalking(App& app) {
+  app.walking = false;
+  KillTimer(app.window, kWalkTimer);
+}
+
+namespace {
+
+void StartLevelSound(App& app) {
+  app.ambient = app.game.level().ambient;
+  PlayAmbient(app);
+}
+
+}  // namespace
+
+void NewGame(App& app) {
+  StopWalking(app);
+  app.game.NewGame(app.levels.data(), int(app.levels.size()));
+  app.screen = Screen::kPlaying;
+  app.help = false;
+  app.banner[0] = '\0';
+  StartLevelSound(app);
+  InvalidateRect(app.window, nullptr, FALSE);
+}
+
+namespace {
+
+// Into the player's profile, never next to the program. A table that cannot be
+// kept is said once; the scores stay in memory until the game is closed.
+void SaveTable(App& app) {
+  DWORD error = 0;
+  if (app.score_path[0] && MakeProfileFolder(&error) && SaveScores(app.score_path, app.scores, &error)) return;
+  if (app.told_unsaved) return;
+  app.told_unsaved = true;
+  if (!app.score_path[0]) {
+    char text[256];
+    LoadText(app.instance, IDS_SCORES_NOT_KEPT, text, sizeof text);
+    ShowMessage(app, text, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  ShowSystemError<IDS_SCORE_NOT_SAVED>(app, error, static_cast<const char*>(app.score_path));
+}
+
+}  // namespace
+
+void RecordScore(App& app) {
+  const Game& game = app.game;
+  if (!ScoreQualifies(app.scores, game.score())) {
+    ShowScores(app, -1);
+    return;
+  }
+  char name[kScoreNameSize];
+  if (!AskName(app, name)) return;
+  const int place = InsertScore(&app.scores, name, game.score(), game.level_number());
+  CopyText(app.last_name, app.scores.entries[place < 0 ? 0 : place].name);
+  SaveTable(app);
+  ShowScores(app, place);
+}
+
+namespace {
+
+void AfterMove(App& app, MoveResult result) {
+  Game& game = app.game;
+  switch (result) {
+    case MoveResult::kIgnored:
+    case MoveResult::kStep:
+      break;
+    case MoveResult::kBump:
+      PlayEffect(app, dat::kSoundBump);
+      break;
+    case MoveResult::kFirefly:
+      PlayEffect(app, dat::kSoundFirefly);
+      break;
+    case MoveResult::kOil:
+      PlayEffect(app, dat::kSoundOil);
+      break;
+    case MoveResult::kBog:
+      PlayEffect(app, dat::kSoundBog);
+      LoadText(app.instance, IDS_BOG_TOOK_LANTERN, app.banner, sizeof app.banner);
+      break;
+    case MoveResult::kLanternOut:
+      PlayEffect(app, dat::kSoundLanternOut);
+      LoadText(app.instance, IDS_LANTERN_OUT, app.banner, sizeof app.banner);
+      break;
+    case MoveResult::kExit:
+      PlayEffect(app, dat::kSoundExit);
+      FormatLoaded<kGameFormats, IDS_LEVEL_DONE>(app.instance, app.banner, sizeof app.banner,
+                                                 static_cast<const char*>(game.level().name));
+      break;
+    case MoveResult::kVictory:
+    case MoveResult::kGameOver:
+      app.ambient = 0;
+      KillTimer(app.window, kAmbientTimer);
+      PlayEffect(app, result == MoveResult::kVictory ? dat::kSoundVictory : dat::kSoundLanternOut);
+      app.screen = Screen::kOver;
+      PostMessageA(app.window, kGameEnded, 0, 0);
+      break;
+  }
+  // A walk goes on over pickups but stops at anything that changes the game.
+  if (result != MoveResult::kStep && result != MoveResult::kFirefly && result != MoveResult::kOil) StopWalking(app);
+  InvalidateRect(app.window, nullptr, FALSE);
+}
+
+void Move(App& app, Direction direction) {
+  app.banner[0] = '\0';
+  AfterMove(app, app.game.Move(direction));
+}
+
+}  // namespace
+
+void WalkStep(App& app) {
+  Direction d;
+  if (!app.walking || !app.game.StepTowards(app.walk_x, app.walk_y, &d)) {
+    StopWalking(app);
+    return;
+  }
+  Move(app, d);
+  if (app.game.x() == app.walk_x && app.game.y() == app.walk_y) StopWalking(app);
+}
+
+namespace {
+
+void Continue(App& app) {
+  if (app.screen != Screen::kPlaying) {
+    NewGame(app);
+  } else if (app.game.NextLevel()) {
+    app.banner[0] = '\0';
+    StartLevelSound(app);
+    InvalidateRect(app.window, nullptr, FALSE);
+  }
+}
+
+}  // namespace
+
+// Help comes over a game in progress and goes again leaving it as it was; with
+// no game it is the title screen.
+void ToggleHelp(App& app) {
+  if (app.screen != Screen::kPlaying) {
+    app.screen = Screen::kTitle;
+  } else {
+    StopWalking(app);
+    app.help = !app.help;
+    PlayAmbient(app);
+  }
+  InvalidateRect(app.window, nullptr, FALSE);
+}
+
+void Click(App& app, int x, int y) {
+  if (app.screen != Screen::kPlaying || app.help) return;
+  if (app.game.phase() == Phase::kLevelDone) {
+    Continue(app);
+    return;
+  }
+  // Cells are counted from the player's, which sits in the middle of the view.
+  const int dx = (x - layout::kPlayerLeft + layout::kCell * 64) / layout::kCell - 64;
+  const int dy = (y - layout::kPlayerTop + layout::kCell * 64) / layout::kCell - 64;
+  if (y < layout::kStatusHeight || (dx == 0 && dy == 0)) return;
+  app.walk_x = app.game.x() + dx;
+  app.walk_y = app.game.y() + dy;
+  app.walking = true;
+  WalkStep(app);
+  if (app.walking) SetTimer(app.window, kWalkTimer, kWalkMs, nullptr);
+}
+
+void OnKey(App& app, WPARAM key) {
+  if (app.help) {
+    if (key == VK_RETURN || key == VK_SPACE || key == VK_ESCAPE) ToggleHelp(app);
+    return;
+  }
+  if (app.screen == Screen::kPlaying && app.game.phase() == Phase::kPlaying) {
+    switch (key) {
+      case VK_UP: StopWalking(app); Move(app, Direction::kUp); return;
+      case VK_DOWN: StopWalking(app); Move(app, Direction::kDown); return;
+      case VK_LEFT: StopWalking(app); Move(app, Direction::kLeft); return;
+      case VK_RIGHT: StopWalking(app); Move(app, Direction::kRight); return;
+    }
+  }
+  if (key == VK_RETURN || key == VK_SPACE) Continue(app);
+}
