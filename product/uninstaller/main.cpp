@@ -35,71 +35,64 @@ int Box(HINSTANCE instance, const char* caption, UINT type, Args... args) {
   return MessageBoxA(nullptr, text, caption, type | MB_SETFOREGROUND);
 }
 
-int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original) {
-  char plain_caption[64];
-  LoadText(instance, IDS_CAPTION_PLAIN, plain_caption, sizeof plain_caption);
-
-  char own_dir[MAX_PATH];
+// own_dir (with its backslash) and own_name of the installed uninstaller's
+// path; false when it is no plain path to a file.
+bool SplitOwnPath(const char* installed_path, char (&own_dir)[MAX_PATH], char (&own_name)[kNameSize]) {
   CopyText(own_dir, installed_path);
   char* name = FindLastChar(own_dir, '\\');
-  char own_name[kNameSize];
-  if (!name || !CopyText(own_name, name + 1)) {
-    Box<IDS_NO_OWN_PATH>(instance, plain_caption, MB_OK | MB_ICONERROR);
-    return kCannotStart;
-  }
+  if (!name || !CopyText(own_name, name + 1)) return false;
   name[1] = '\0';
-  if (!IsAbsolutePlainPath(own_dir)) {
-    Box<IDS_NO_OWN_PATH>(instance, plain_caption, MB_OK | MB_ICONERROR);
-    return kCannotStart;
-  }
+  return IsAbsolutePlainPath(own_dir);
+}
 
-  // Links are read back through the shell's link object before they go.
-  ComScope com;
-  auto plan = std::make_unique<UninstallPlan>();
-  auto report = std::make_unique<UninstallReport>();
+// Reads own_dir's record into plan; false, with the user told why, when there
+// is none to go by.
+bool ReadRecord(HINSTANCE instance, const char* caption, const char* own_dir, UninstallPlan* plan,
+                UninstallReport* report) {
   char ini[MAX_PATH];
   FormatText(ini, sizeof ini, "%s%s", own_dir, kUninstallIniName);
   DWORD error = 0;
-  RecordStatus status = ReadUninstallRecord(own_dir, plan.get(), report.get(), &error);
+  RecordStatus status = ReadUninstallRecord(own_dir, plan, report, &error);
   switch (status) {
     case RecordStatus::kOk:
-      break;
+      return true;
     case RecordStatus::kMissing:
-      Box<IDS_RECORD_MISSING>(instance, plain_caption, MB_OK | MB_ICONERROR, ini);
-      return kCannotStart;
+      Box<IDS_RECORD_MISSING>(instance, caption, MB_OK | MB_ICONERROR, ini);
+      return false;
     case RecordStatus::kUnreadable:
-      Box<IDS_RECORD_UNREADABLE>(instance, plain_caption, MB_OK | MB_ICONERROR, ini,
-          static_cast<unsigned long>(error));
-      return kCannotStart;
+      Box<IDS_RECORD_UNREADABLE>(instance, caption, MB_OK | MB_ICONERROR, ini, static_cast<unsigned long>(error));
+      return false;
     case RecordStatus::kDamaged:
-    case RecordStatus::kForeign: {
-      // Read in the code page it was written in, the record may be sound.
-      wchar_t wide_dir[MAX_PATH];
-      if (MultiByteToWideChar(CP_ACP, 0, own_dir, -1, wide_dir, MAX_PATH) > 0 && RecordInOtherCodePage(wide_dir))
-        Box<IDS_CODE_PAGE_CHANGED>(instance, plain_caption, MB_OK | MB_ICONERROR,
-                                   static_cast<unsigned long>(GetACP()));
-      else if (status == RecordStatus::kDamaged)
-        Box<IDS_RECORD_DAMAGED>(instance, plain_caption, MB_OK | MB_ICONERROR, ini);
-      else
-        Box<IDS_RECORD_FOREIGN>(instance, plain_caption, MB_OK | MB_ICONERROR, ini, plan->file_dir);
-      return kCannotStart;
-    }
+    case RecordStatus::kForeign:
+      break;
   }
+  // Read in the code page it was written in, the record may be sound.
+  wchar_t wide_dir[MAX_PATH];
+  if (MultiByteToWideChar(CP_ACP, 0, own_dir, -1, wide_dir, MAX_PATH) > 0 && RecordInOtherCodePage(wide_dir))
+    Box<IDS_CODE_PAGE_CHANGED>(instance, caption, MB_OK | MB_ICONERROR, static_cast<unsigned long>(GetACP()));
+  else if (status == RecordStatus::kDamaged)
+    Box<IDS_RECORD_DAMAGED>(instance, caption, MB_OK | MB_ICONERROR, ini);
+  else
+    Box<IDS_RECORD_FOREIGN>(instance, caption, MB_OK | MB_ICONERROR, ini, plan->file_dir);
+  return false;
+}
 
+// Asks, removes what the plan names and says what was done; the exit code.
+int RemoveAndReport(HINSTANCE instance, const UninstallPlan& plan, const char* own_name, HANDLE original,
+                    UninstallReport* report) {
   char caption[128];
   FormatLoaded<kUninstallFormats, IDS_CAPTION>(instance, caption, sizeof caption,
-                                               static_cast<const char*>(plan->program));
-
+                                               static_cast<const char*>(plan.program));
   char desktop[MAX_PATH] = "";
-  if (plan->desk_sc_name[0] && GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY, desktop) < 0) desktop[0] = '\0';
+  if (plan.desk_sc_name[0] && GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY, desktop) < 0) desktop[0] = '\0';
   RemovalPlaces places = {desktop, own_name};
 
-  if (!AnythingInstalled(*plan, places)) {
-    Box<IDS_NOTHING_FOUND>(instance, caption, MB_OK | MB_ICONINFORMATION, plan->program, plan->provider);
+  if (!AnythingInstalled(plan, places)) {
+    Box<IDS_NOTHING_FOUND>(instance, caption, MB_OK | MB_ICONINFORMATION, plan.program, plan.provider);
     return kDone;
   }
-  if (Box<IDS_CONFIRM>(instance, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, plan->program,
-          plan->provider) != IDYES)
+  if (Box<IDS_CONFIRM>(instance, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, plan.program,
+                       plan.provider) != IDYES)
     return kDeclined;
 
   // The installed uninstaller ends as soon as it has started us; its file can
@@ -110,13 +103,29 @@ int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original
   DWORD length = GetTempPathA(sizeof temp, temp);
   if (length > 0 && length < sizeof temp) SetCurrentDirectoryA(temp);
 
-  RemoveInstallation(*plan, places, report.get());
+  RemoveInstallation(plan, places, report);
 
   auto text = std::make_unique<char[]>(16384);
-  FormatReport(*plan, *report, instance, text.get(), 16384);
+  FormatReport(plan, *report, instance, text.get(), 16384);
   bool complete = RemovedCompletely(*report);
   MessageBoxA(nullptr, text.get(), caption, MB_OK | MB_SETFOREGROUND | (complete ? MB_ICONINFORMATION : MB_ICONWARNING));
   return complete ? kDone : kIncomplete;
+}
+
+int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original) {
+  char plain_caption[64];
+  LoadText(instance, IDS_CAPTION_PLAIN, plain_caption, sizeof plain_caption);
+  char own_dir[MAX_PATH], own_name[kNameSize];
+  if (!SplitOwnPath(installed_path, own_dir, own_name)) {
+    Box<IDS_NO_OWN_PATH>(instance, plain_caption, MB_OK | MB_ICONERROR);
+    return kCannotStart;
+  }
+  // Links are read back through the shell's link object before they go.
+  ComScope com;
+  auto plan = std::make_unique<UninstallPlan>();
+  auto report = std::make_unique<UninstallReport>();
+  if (!ReadRecord(instance, plain_caption, own_dir, plan.get(), report.get())) return kCannotStart;
+  return RemoveAndReport(instance, *plan, own_name, original, report.get());
 }
 
 }  // namespace

@@ -79,69 +79,115 @@ void ReadCreated(const char* ini, const char* key, const char* dir, char (&creat
   }
 }
 
-// Reads a list section ("FILES" with f00.., "SHORTCUTS" with s00..) into names.
-// Only keys in unbroken sequence from 00 are taken; everything else is refused.
-// False when the section is absent.
-bool ReadList(const char* ini, const char* section, char letter, bool links, char (*names)[kNameSize],
-              int* count, UninstallReport* report) {
-  *count = 0;
-  // Big enough for 64 keys of 63 characters many times over; a longer
-  // section is not the installer's.
-  constexpr DWORD kSize = 32768;
-  std::unique_ptr<char[]> held(new char[kSize]);
-  char* buffer = held.get();
-  DWORD length = GetPrivateProfileSectionA(section, buffer, kSize, ini);
-  bool present = length > 0;
-  if (length >= kSize - 2) {
+// The index of a list key: the letter (in either case) and two digits; -1
+// for any other key.
+int ListIndex(const char* key, size_t length, char letter) {
+  if (length != 3 || (key[0] | 0x20) != letter || key[1] < '0' || key[1] > '9' || key[2] < '0' || key[2] > '9')
+    return -1;
+  return (key[1] - '0') * 10 + (key[2] - '0');
+}
+
+// Why a list entry's name is refused (links: it must name a link), or kNone.
+Why NameRefusal(const char* value, bool links) {
+  if (strlen(value) >= kNameSize) return Why::kOverlong;
+  if (!IsPlainFileName(value)) return Why::kNotPlainName;
+  if (links && !IsLinkName(value)) return Why::kNotALink;
+  return Why::kNone;
+}
+
+// A list section as the profile reader gives it, into buffer (size bytes); a
+// section too long for it is no record of the installer's, and is cut and
+// refused. False when the section is absent.
+bool ReadListSection(const char* ini, const char* section, char* buffer, DWORD size, UninstallReport* report) {
+  DWORD length = GetPrivateProfileSectionA(section, buffer, size, ini);
+  if (length >= size - 2) {
     // Cut: the last line may be incomplete, so drop it.
     Refuse(report, Why::kTooMany, section, "...");
     char* last = buffer + length;
     while (last > buffer && last[-1] != '\0') --last;
     *last = '\0';
   }
+  return length > 0;
+}
+
+// Reads a list section ("FILES" with f00.., "SHORTCUTS" with s00..) into names.
+// Only keys in unbroken sequence from 00 are taken; everything else is refused.
+// False when the section is absent.
+bool ReadList(const char* ini, const char* section, char letter, bool links, char (*names)[kNameSize],
+              int* count, UninstallReport* report) {
+  *count = 0;
+  // Big enough for 64 keys of 63 characters many times over.
+  constexpr DWORD kSize = 32768;
+  std::unique_ptr<char[]> held(new char[kSize]);
+  const bool present = ReadListSection(ini, section, held.get(), kSize, report);
   bool seen[kMaxNames] = {};
-  for (const char* line = buffer; *line; line += strlen(line) + 1) {
+  for (const char* line = held.get(); *line; line += strlen(line) + 1) {
     if (line[0] == ';') continue;  // a comment
     char key[16];
     size_t key_length = strcspn(line, "=");
     const char* value = line[key_length] == '=' ? line + key_length + 1 : "";
-    bool key_fits = key_length < sizeof key;
+    const bool key_fits = key_length < sizeof key;
     if (key_fits) {
       memcpy(key, line, key_length);
       key[key_length] = '\0';
     }
-    int index = -1;
-    if (key_fits && key_length == 3 && (key[0] | 0x20) == letter && key[1] >= '0' && key[1] <= '9' &&
-        key[2] >= '0' && key[2] <= '9')
-      index = (key[1] - '0') * 10 + (key[2] - '0');
-    if (index < 0 || index >= kMaxNames) {
-      Refuse(report, Why::kUnknownKey, key_fits ? key : "...", value);
-      continue;
-    }
-    if (seen[index]) {
-      Refuse(report, Why::kDuplicate, key, value);
+    const int index = key_fits ? ListIndex(key, key_length, letter) : -1;
+    const Why why = index < 0 || index >= kMaxNames ? Why::kUnknownKey
+                    : seen[index]                    ? Why::kDuplicate
+                    : index != *count                ? Why::kOutOfSequence
+                                                     : Why::kNone;
+    if (why != Why::kNone) {
+      Refuse(report, why, key_fits ? key : "...", value);
+      if (why == Why::kOutOfSequence) seen[index] = true;
       continue;
     }
     seen[index] = true;
-    if (index != *count) {
-      Refuse(report, Why::kOutOfSequence, key, value);
-      continue;
-    }
-    // Taken or refused, the key keeps its place in the sequence.
+    // Taken or refused, the key keeps its place in the sequence; a refused
+    // entry names nothing.
     ++*count;
-    if (strlen(value) >= kNameSize) {
-      Refuse(report, Why::kOverlong, key, value);
-    } else if (!IsPlainFileName(value)) {
-      Refuse(report, Why::kNotPlainName, key, value);
-    } else if (links && !IsLinkName(value)) {
-      Refuse(report, Why::kNotALink, key, value);
-    } else {
-      CopyText(names[index], kNameSize, value);
-      continue;
-    }
-    names[index][0] = '\0';  // a refused entry keeps its index but names nothing
+    const Why refused = NameRefusal(value, links);
+    if (refused != Why::kNone) Refuse(report, refused, key, value);
+    CopyText(names[index], kNameSize, refused == Why::kNone ? value : "");
   }
   return present;
+}
+
+// The profile reader answers with defaults for a file it cannot read, so the
+// file is opened first to tell "missing" and "unreadable" from "empty".
+RecordStatus CheckRecordOpens(const char* ini, DWORD* error) {
+  Handle file(CreateFileA(ini, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file) return RecordStatus::kOk;
+  DWORD code = GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return RecordStatus::kMissing;
+  *error = code;
+  return RecordStatus::kUnreadable;
+}
+
+// The program group, its made folder and its links.
+void ReadGroup(const char* ini, UninstallPlan* plan, UninstallReport* report) {
+  if (ReadDirectory(ini, record::kShortcutDir, plan->shortcut_dir, report)) {
+    ReadCreated(ini, record::kCreatedShortcutDir, plan->shortcut_dir, plan->created_shortcut_dir, report);
+    ReadList(ini, record::kShortcuts, record::kShortcutLetter, true, plan->shortcuts, &plan->shortcut_count, report);
+    return;
+  }
+  // Links listed without a folder to find them in are refused as a whole.
+  char probe[4];
+  if (GetPrivateProfileSectionA(record::kShortcuts, probe, sizeof probe, ini) > 0)
+    Refuse(report, Why::kNotAbsolute, record::kShortcutDir, "(the links of [SHORTCUTS])");
+}
+
+// The desktop link's name, when the record says one was made.
+void ReadDesktopLink(const char* ini, UninstallPlan* plan, UninstallReport* report) {
+  char desktop[8];
+  bool overlong;
+  ReadCommon(ini, record::kDesktopShortcut, desktop, sizeof desktop, &overlong);
+  if (strcmp(desktop, "1") != 0) return;
+  ReadCommon(ini, record::kDeskScName, plan->desk_sc_name, sizeof plan->desk_sc_name, &overlong);
+  const char* name = plan->desk_sc_name;
+  const Why why = overlong ? Why::kOverlong : NameRefusal(name, true);
+  if (why != Why::kNone && (name[0] || overlong)) Refuse(report, why, record::kDeskScName, overlong ? "..." : name);
+  if (why != Why::kNone) plan->desk_sc_name[0] = '\0';
 }
 
 }  // namespace
@@ -153,18 +199,8 @@ RecordStatus ReadUninstallRecord(const char* own_dir, UninstallPlan* plan, Unins
   char ini[MAX_PATH];
   if (!FormatText(ini, sizeof ini, "%s%s", own_dir, kUninstallIniName)) return RecordStatus::kMissing;
 
-  // The profile reader answers with defaults for a file it cannot read, so
-  // open it first to tell "missing" and "unreadable" from "empty".
-  {
-    Handle file(CreateFileA(ini, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-      DWORD code = GetLastError();
-      if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return RecordStatus::kMissing;
-      *error = code;
-      return RecordStatus::kUnreadable;
-    }
-  }
+  const RecordStatus opens = CheckRecordOpens(ini, error);
+  if (opens != RecordStatus::kOk) return opens;
 
   bool overlong_provider, overlong_program;
   bool has_provider = ReadCommon(ini, record::kProvider, plan->provider, sizeof plan->provider, &overlong_provider);
@@ -184,28 +220,7 @@ RecordStatus ReadUninstallRecord(const char* own_dir, UninstallPlan* plan, Unins
     return RecordStatus::kDamaged;  // the installer always lists at least uninst.ini
 
   ReadCreated(ini, record::kCreatedFileDir, plan->file_dir, plan->created_file_dir, report);
-  if (ReadDirectory(ini, record::kShortcutDir, plan->shortcut_dir, report)) {
-    ReadCreated(ini, record::kCreatedShortcutDir, plan->shortcut_dir, plan->created_shortcut_dir, report);
-    ReadList(ini, record::kShortcuts, record::kShortcutLetter, true, plan->shortcuts, &plan->shortcut_count, report);
-  } else {
-    // Links listed without a folder to find them in are refused as a whole.
-    char probe[4];
-    if (GetPrivateProfileSectionA(record::kShortcuts, probe, sizeof probe, ini) > 0)
-      Refuse(report, Why::kNotAbsolute, record::kShortcutDir, "(the links of [SHORTCUTS])");
-  }
-
-  char desktop[8];
-  bool overlong;
-  ReadCommon(ini, record::kDesktopShortcut, desktop, sizeof desktop, &overlong);
-  if (strcmp(desktop, "1") == 0) {
-    ReadCommon(ini, record::kDeskScName, plan->desk_sc_name, sizeof plan->desk_sc_name, &overlong);
-    const char* name = plan->desk_sc_name;
-    Why why = overlong                   ? Why::kOverlong
-              : !IsPlainFileName(name)   ? Why::kNotPlainName
-              : !IsLinkName(name)        ? Why::kNotALink
-                                         : Why::kNone;
-    if (why != Why::kNone && (name[0] || overlong)) Refuse(report, why, record::kDeskScName, overlong ? "..." : name);
-    if (why != Why::kNone) plan->desk_sc_name[0] = '\0';
-  }
+  ReadGroup(ini, plan, report);
+  ReadDesktopLink(ini, plan, report);
   return RecordStatus::kOk;
 }
