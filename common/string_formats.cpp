@@ -7,16 +7,12 @@ void LoadText(HINSTANCE instance, UINT id, char* buffer, int size) {
   if (LoadStringA(instance, id, buffer, size) <= 0) buffer[0] = '\0';
 }
 
-bool FormatStringV(HINSTANCE instance, UINT id, size_t format_size, char* buffer, size_t size, va_list args) {
+bool UncheckedFormat::Format(HINSTANCE instance, UINT id, size_t format_size, char* buffer, size_t size, ...) {
   char format[kMaxFormatSize];
   LoadText(instance, id, format, static_cast<int>(format_size < sizeof format ? format_size : sizeof format));
-  return FormatTextV(buffer, size, format, args);
-}
-
-bool FormatString(HINSTANCE instance, UINT id, size_t format_size, char* buffer, size_t size, ...) {
   va_list args;
   va_start(args, size);
-  bool fit = FormatStringV(instance, id, format_size, buffer, size, args);
+  bool fit = FormatTextV(buffer, size, format, args);
   va_end(args);
   return fit;
 }

@@ -48,12 +48,18 @@ constexpr size_t kMaxFormatSize = 512;
 template <const auto& Table>
 inline constexpr size_t kFormatSize = kMaxFormatSize;
 
+template <const auto& Table, UINT... Ids>
+struct LoadedFormat;
+
 // Loads text id of instance (at most format_size bytes of it, terminator
 // included) and formats it into buffer, bounded as FormatText. A missing text
-// gives the empty one. Call it through FormatLoaded, which checks the
-// arguments.
-bool FormatStringV(HINSTANCE instance, UINT id, size_t format_size, char* buffer, size_t size, va_list args);
-bool FormatString(HINSTANCE instance, UINT id, size_t format_size, char* buffer, size_t size, ...);
+// gives the empty one. Only LoadedFormat, which checks the arguments against
+// the program's list, may call it.
+class UncheckedFormat {
+  template <const auto& Table, UINT... Ids>
+  friend struct LoadedFormat;
+  static bool Format(HINSTANCE instance, UINT id, size_t format_size, char* buffer, size_t size, ...);
+};
 
 // Loads text id of instance into buffer (size bytes); the empty text when it
 // is missing.
@@ -68,7 +74,7 @@ struct LoadedFormat {
     static_assert((TakesArgs(Table, Ids, kFormatArgs<Args...>) && ...),
                   "the string-table format is listed with other arguments, or not at all");
     static_assert(kFormatSize<Table> <= kMaxFormatSize, "formats are loaded into kMaxFormatSize bytes at most");
-    return FormatString(instance, id, kFormatSize<Table>, buffer, size, args...);
+    return UncheckedFormat::Format(instance, id, kFormatSize<Table>, buffer, size, args...);
   }
 };
 

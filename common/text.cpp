@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -87,4 +89,13 @@ void TextBuilder::Format(const char* format, ...) {
     full_ = true;
     if (size_ >= 4) CopyText(text_ + CharBoundary(text_, size_ - 4), 4, "...");
   }
+}
+
+bool SystemErrorText(unsigned long error, char* buffer, size_t size) {
+  if (size == 0) return false;
+  buffer[0] = '\0';
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                      buffer, static_cast<DWORD>(size), nullptr);
+  if (length == 0) buffer[0] = '\0';
+  return length != 0;
 }

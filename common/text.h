@@ -45,6 +45,11 @@ inline bool JoinPath(char (&buffer)[N], const char* dir, const char* name) {
   return JoinPath(buffer, N, dir, name);
 }
 
+// The system's words for error number error into buffer (size bytes), as
+// FormatMessage gives them without inserts; false, with the empty text, when
+// the system has none.
+bool SystemErrorText(unsigned long error, char* buffer, size_t size);
+
 // Appends to a fixed buffer; once something does not fit, the text is cut and
 // ends with "..." and further appends do nothing.
 class TextBuilder {

@@ -17,8 +17,7 @@ template <UINT Id, typename... Args>
 void ShowSystemError(const App& app, DWORD error, Args... args) {
   char what[MAX_PATH + 160], reason[256] = "", text[768];
   FormatLoaded<kGameFormats, Id>(app.instance, what, sizeof what, args...);
-  if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
-                      sizeof reason, nullptr))
+  if (!SystemErrorText(error, reason, sizeof reason))
     FormatLoaded<kGameFormats, IDS_ERROR_NUMBER>(app.instance, reason, sizeof reason,
                                                  static_cast<unsigned long>(error));
   FormatText(text, sizeof text, "%s\n\n%s", what, reason);
