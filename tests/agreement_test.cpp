@@ -2,6 +2,7 @@
 // the real installer process, including copies with a broken agreement resource.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "install/agreement.h"
@@ -149,35 +150,44 @@ TEST_F(InstallerAgreement, CancelEndsTheProgramWithoutSetup) {
   EXPECT_EQ(ShownAgreement(TEST_INSTALLER), licence);
 }
 
-TEST_F(InstallerAgreement, MissingResourceShowsDataCorrupted) {
-  std::string exe = CopyOfInstaller();
-  ASSERT_TRUE(test::RenumberResource(exe, "BIN", kAgreementResource, kAgreementResource - 1));
-  ExpectCorruptBoxThenExit(exe);
-}
-
-TEST_F(InstallerAgreement, CorruptResourceShowsDataCorrupted) {
-  std::string stream = test::ZlibCompress(test::PseudoText(3000, 7));
-  stream[stream.size() - 2] ^= 0x55;  // the Adler-32 trailer no longer matches
-  ExpectCorruptBoxThenExit(CopyWithAgreement(stream));
-}
-
-TEST_F(InstallerAgreement, TruncatedAndEmptyResourcesShowDataCorrupted) {
-  std::string stream = test::ZlibCompress(test::PseudoText(3000, 8));
-  stream.resize(stream.size() / 2);
-  ExpectCorruptBoxThenExit(CopyWithAgreement(stream));
-  std::string exe = CopyOfInstaller();
-  ASSERT_TRUE(test::SetResourceSize(exe, "BIN", kAgreementResource, 0));
-  ExpectCorruptBoxThenExit(exe);
-}
-
-// A dialog template that cannot be made into a dialog (DialogBoxParam gives
-// -1, here for a missing one) is never taken for Accept.
-TEST_F(InstallerAgreement, MissingDialogTemplatesShowDataCorrupted) {
-  for (int id : {IDD_AGREEMENT, IDD_SETUP}) {
-    SCOPED_TRACE(id);
+// Every way the agreement's resource can fail to give the text, and a dialog
+// template that cannot be made into a dialog (DialogBoxParam gives -1, here
+// for a missing one, which is never taken for Accept): the "data corrupted"
+// box, then a quiet exit.
+TEST_F(InstallerAgreement, DamagedResourcesShowDataCorrupted) {
+  auto with_stream = [this](std::string stream) { return CopyWithAgreement(stream); };
+  auto renumbered = [this](const char* type, WORD id) {
     const std::string exe = CopyOfInstaller();
-    ASSERT_TRUE(test::RenumberResource(exe, RT_DIALOG, id, id - 1));
-    ExpectCorruptBoxThenExit(exe, /*accept=*/id == IDD_SETUP);
+    EXPECT_TRUE(test::RenumberResource(exe, type, id, id - 1));
+    return exe;
+  };
+  std::string corrupt = test::ZlibCompress(test::PseudoText(3000, 7));
+  corrupt[corrupt.size() - 2] ^= 0x55;  // the Adler-32 trailer no longer matches
+  std::string truncated = test::ZlibCompress(test::PseudoText(3000, 8));
+  truncated.resize(truncated.size() / 2);
+  const struct {
+    const char* what;
+    std::function<std::string()> make;
+    bool accept;  // the box comes after the agreement is accepted
+  } cases[] = {
+      {"missing", [&] { return renumbered("BIN", kAgreementResource); }, false},
+      {"corrupt", [&] { return with_stream(corrupt); }, false},
+      {"truncated", [&] { return with_stream(truncated); }, false},
+      {"empty",
+       [&] {
+         const std::string exe = CopyOfInstaller();
+         EXPECT_TRUE(test::SetResourceSize(exe, "BIN", kAgreementResource, 0));
+         return exe;
+       },
+       false},
+      {"one byte too long",
+       [&] { return with_stream(test::ZlibCompress(test::PseudoText(kAgreementCapacity + 1, 10))); }, false},
+      {"agreement template missing", [&] { return renumbered(RT_DIALOG, IDD_AGREEMENT); }, false},
+      {"setup template missing", [&] { return renumbered(RT_DIALOG, IDD_SETUP); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpectCorruptBoxThenExit(c.make(), c.accept);
   }
 }
 
@@ -185,11 +195,6 @@ TEST_F(InstallerAgreement, TextOfExactlyTheCapacityIsShownWhole) {
   std::string text = test::PseudoText(kAgreementCapacity, 9);
   std::string stream = test::ZlibCompress(text);
   EXPECT_EQ(ShownAgreement(CopyWithAgreement(stream)), text);
-}
-
-TEST_F(InstallerAgreement, TextOneByteTooLongShowsDataCorrupted) {
-  std::string stream = test::ZlibCompress(test::PseudoText(kAgreementCapacity + 1, 10));
-  ExpectCorruptBoxThenExit(CopyWithAgreement(stream));
 }
 
 }  // namespace
