@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -49,6 +50,16 @@ struct MessageBuffer {
   }
   bool GuardIntact() const { return std::string(guard, sizeof guard) == std::string(sizeof guard, 'G'); }
 };
+
+// A volatile key cannot hold a lasting one: the registry itself refuses the
+// product's key below it.
+HKEY CreateVolatileKey(HKEY root, const std::string& subkey) {
+  HKEY key = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  return key;
+}
 
 class RunInstallTest : public ::testing::Test {
  protected:
@@ -205,73 +216,116 @@ TEST_F(RunInstallTest, DestinationWithoutDriveLetterHasNoSpace) {
   }
 }
 
-TEST_F(RunInstallTest, FileInTheWayOfTheDestination) {
-  // A file where a directory of the path must be made: the system's code.
-  ASSERT_TRUE(test::WriteWholeFile(scratch_ / "Games", "a file, not a directory"));
-  auto config = Config();
-  int32_t status = Run(*config, kWrongDir);
-  EXPECT_EQ(status, static_cast<int32_t>(ERROR_PATH_NOT_FOUND));
-  EXPECT_FALSE(test::DirectoryExists(scratch_ / "Start")) << "nothing after the failing step";
-  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
-  ASSERT_TRUE(DeleteFileA((scratch_ / "Games").c_str()));
-
-  // A file of the destination's own name exists, so nothing is made for it;
-  // it is still no directory to install into.
-  ASSERT_TRUE(CreateDirectoryA((scratch_ / "Games").c_str(), nullptr));
-  ASSERT_TRUE(test::WriteWholeFile(scratch_ / "Games\\Murkle", "a file, not a directory"));
-  config = Config();
-  EXPECT_EQ(Run(*config, kWrongDir), static_cast<int32_t>(ERROR_DIRECTORY));
-  EXPECT_FALSE(test::DirectoryExists(scratch_ / "Start"));
-  ASSERT_TRUE(DeleteFileA((scratch_ / "Games\\Murkle").c_str()));
-  ExpectCompleteRetry();
-}
-
-TEST_F(RunInstallTest, ProgramGroupThatCannotBeMade) {
-  ASSERT_TRUE(test::WriteWholeFile(scratch_ / "Start", "a file, not a directory"));
-  auto config = Config();
-  EXPECT_EQ(Run(*config, kWrongGroup), static_cast<int32_t>(ERROR_PATH_NOT_FOUND));
-  EXPECT_TRUE(Installed(kManifestRows - 1)) << "the files before the group stay";
-  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
-  EXPECT_FALSE(test::FileExists(dest_ + "uninst.ini"));
-  ASSERT_TRUE(DeleteFileA((scratch_ / "Start").c_str()));
-  ExpectCompleteRetry(scratch_ / "Games");
-}
-
-TEST_F(RunInstallTest, MissingAndCorruptPayloadResources) {
-  for (int id : {999, kCorruptResource}) {
-    rows_[4].resource_id = id;
+// Each step that can fail, made to fail for real: its message and status,
+// nothing after it made, what was made before it left, and a retry in the same
+// process that installs everything, recording the folders a failed attempt
+// made. The record goes before the registry entries, and the uninstall entry
+// before the product key.
+TEST_F(RunInstallTest, EachFailingStepReportsItsMessageAndARetryCompletes) {
+  const std::string games = scratch_ / "Games", start = scratch_ / "Start";
+  const std::string volatile_uninstall = std::string(kUninstallRoot) + "\\VelmoraRunInstall";
+  HANDLE holder = INVALID_HANDLE_VALUE;
+  auto exists = [](const std::string& path) { return test::FileExists(path); };
+  const struct {
+    const char* what;
+    std::function<bool()> inject;  // false: this system cannot make the step fail
+    std::function<void(SetupConfig&)> adjust;
+    const char* message;
+    int32_t status;  // 0: any failing HRESULT
+    std::function<void()> check;
+    std::function<void()> undo;
+    std::string created_file_dir;  // what the retry records
+  } failures[] = {
+      {"a file where a folder of the destination must be made",
+       [&] { return test::WriteWholeFile(games, "a file"); }, nullptr, kWrongDir, ERROR_PATH_NOT_FOUND,
+       [&] { EXPECT_FALSE(test::DirectoryExists(start)) << "nothing after the failing step"; },
+       [&] { DeleteFileA(games.c_str()); }, games},
+      {"a file of the destination's own name",
+       [&] { return CreateDirectoryA(games.c_str(), nullptr) && test::WriteWholeFile(games + "\\Murkle", "a file"); },
+       nullptr, kWrongDir, ERROR_DIRECTORY, [&] { EXPECT_FALSE(test::DirectoryExists(start)); },
+       [&] { DeleteFileA((games + "\\Murkle").c_str()); }, ""},
+      {"a payload resource missing",
+       [&] { return (rows_[4].resource_id = 999) != 0; }, nullptr, kCorrupt, -1,
+       [&] { EXPECT_TRUE(Installed(3) && !Installed(5) && !test::DirectoryExists(group_)); },
+       [&] { rows_[4] = kManifest[4]; }, games},
+      {"a payload resource corrupt",
+       [&] { return (rows_[4].resource_id = kCorruptResource) != 0; }, nullptr, kCorrupt, -1,
+       [&] { EXPECT_TRUE(Installed(3) && !Installed(5) && !test::DirectoryExists(group_)); },
+       [&] { rows_[4] = kManifest[4]; }, games},
+      {"a payload file held open",
+       [&] {
+         SHCreateDirectoryExA(nullptr, dest_.c_str(), nullptr);
+         holder = CreateFileA((dest_ + rows_[2].file_name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                              nullptr);
+         return holder != INVALID_HANDLE_VALUE;
+       },
+       nullptr, kCorrupt, -1, [&] { EXPECT_TRUE(Installed(1) && !Installed(3)); },
+       [&] { CloseHandle(holder); }, ""},
+      {"a file where the program group must be made", [&] { return test::WriteWholeFile(start, "a file"); },
+       nullptr, kWrongGroup, ERROR_PATH_NOT_FOUND,
+       [&] { EXPECT_TRUE(Installed(kManifestRows - 1) && !exists(dest_ + "uninst.ini")); },
+       [&] { DeleteFileA(start.c_str()); }, games},
+      {"a link that cannot be written",
+       [&] { return SHCreateDirectoryExA(nullptr, (group_ + "Murkle licence.lnk").c_str(), nullptr) == 0; }, nullptr,
+       kNoLinks, 0,
+       [&] { EXPECT_TRUE(exists(group_ + "How to order Murkle.lnk") && !exists(group_ + "Uninstall Murkle .lnk")); },
+       [&] { RemoveDirectoryA((group_ + "Murkle licence.lnk").c_str()); }, games},
+      {"a record that cannot be written",
+       [&] { return SHCreateDirectoryExA(nullptr, (dest_ + "uninst.ini").c_str(), nullptr) == 0; }, nullptr,
+       kNoCopy, -1,
+       [&] {
+         EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "registered without its record";
+         EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
+       },
+       [&] { RemoveDirectoryA((dest_ + "uninst.ini").c_str()); }, ""},
+      {"an uninstall entry that the registry refuses",
+       [&] {
+         // The provider names a key level of its own, made volatile: a
+         // volatile key cannot hold a lasting one.
+         RegCloseKey(CreateVolatileKey(HKEY_LOCAL_MACHINE, volatile_uninstall));
+         return true;
+       },
+       [](SetupConfig& config) { CopyText(config.provider, "VelmoraRunInstall\\Sub"); }, kRegistry, -1,
+       [&] {
+         EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, "Software\\VelmoraRunInstall\\Sub\\InstallTest"));
+         EXPECT_TRUE(exists(dest_ + "uninst.ini")) << "the record, written first, lets the uninstaller remove it";
+       },
+       [&] { test::DeleteKeyTree(HKEY_LOCAL_MACHINE, volatile_uninstall); }, games},
+      {"a product key that the registry refuses",
+       [&] {
+         RegCloseKey(CreateVolatileKey(HKEY_CURRENT_USER, kProductKey));
+         HKEY probe = nullptr;
+         if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VelmoraRunInstall\\Probe", 0, nullptr, 0,
+                             KEY_ALL_ACCESS, nullptr, &probe, nullptr) != ERROR_SUCCESS)
+           return true;
+         RegCloseKey(probe);
+         test::DeleteKeyTree(HKEY_CURRENT_USER, kProductKey);
+         return false;  // a lasting key may live below a volatile one here
+       },
+       nullptr, kRegistry, -1,
+       [&] { EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the entry, then the product key"; },
+       [&] { test::DeleteKeyTree(HKEY_CURRENT_USER, kProductKey); }, games},
+  };
+  for (const auto& f : failures) {
+    SCOPED_TRACE(f.what);
+    test::RemoveTree(games);
+    test::RemoveTree(start);
+    CleanRegistry();
+    if (!f.inject()) {
+      printf("%s: cannot be made to fail on this system\n", f.what);
+      continue;
+    }
     auto config = Config();
-    EXPECT_EQ(Run(*config, kCorrupt), -1) << id;
-    EXPECT_TRUE(Installed(3));
-    EXPECT_FALSE(Installed(5)) << "nothing after the failing row";
-    EXPECT_FALSE(test::DirectoryExists(group_));
+    if (f.adjust) f.adjust(*config);
+    const int32_t status = Run(*config, f.message);
+    if (f.status)
+      EXPECT_EQ(status, f.status);
+    else
+      EXPECT_LT(status, 0) << "the shell's failing HRESULT";
+    f.check();
+    f.undo();
+    ExpectCompleteRetry(f.created_file_dir);
   }
-  rows_[4] = kManifest[4];
-  ExpectCompleteRetry();
-}
-
-TEST_F(RunInstallTest, PayloadFileHeldOpenByAnotherHandle) {
-  ASSERT_TRUE(SHCreateDirectoryExA(nullptr, dest_.c_str(), nullptr) == ERROR_SUCCESS);
-  const std::string held = dest_ + rows_[2].file_name;
-  HANDLE holder = CreateFileA(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  auto config = Config();
-  EXPECT_EQ(Run(*config, kCorrupt), -1);
-  EXPECT_TRUE(Installed(1));
-  EXPECT_FALSE(Installed(3));
-  CloseHandle(holder);
-  ExpectCompleteRetry();
-}
-
-TEST_F(RunInstallTest, LinkThatCannotBeWritten) {
-  ASSERT_EQ(SHCreateDirectoryExA(nullptr, (group_ + "Murkle licence.lnk").c_str(), nullptr), ERROR_SUCCESS);
-  auto config = Config();
-  EXPECT_LT(Run(*config, kNoLinks), 0) << "the shell's failing HRESULT";
-  EXPECT_TRUE(test::FileExists(group_ + "How to order Murkle.lnk")) << "the links before stay";
-  EXPECT_FALSE(test::FileExists(group_ + "Uninstall Murkle .lnk"));
-  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
-  ASSERT_TRUE(RemoveDirectoryA((group_ + "Murkle licence.lnk").c_str()));
-  ExpectCompleteRetry();
 }
 
 TEST_F(RunInstallTest, DesktopLinkThatCannotBeWritten) {
@@ -318,59 +372,6 @@ TEST_F(RunInstallTest, LinkNamesTooLongForTheRecordAreLeftOutOfIt) {
   EXPECT_EQ(lines[8], "desk_sc_name=") << "nothing rather than a cut name";
   for (const std::string& line : lines) EXPECT_EQ(line.find("Murkle RunInstall c"), std::string::npos) << line;
   DeleteFileA(desktop_link.c_str());
-}
-
-// A volatile key cannot hold a lasting one: the registry itself refuses the
-// product's key below it.
-HKEY CreateVolatileKey(HKEY root, const std::string& subkey) {
-  HKEY key = nullptr;
-  EXPECT_EQ(RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
-  return key;
-}
-
-TEST_F(RunInstallTest, ProductKeyRefusedByTheRegistry) {
-  RegCloseKey(CreateVolatileKey(HKEY_CURRENT_USER, kProductKey));
-  HKEY probe = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VelmoraRunInstall\\Probe", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      &probe, nullptr) == ERROR_SUCCESS) {
-    RegCloseKey(probe);
-    GTEST_SKIP() << "this registry lets a lasting key live below a volatile one";
-  }
-  auto config = Config();
-  EXPECT_EQ(Run(*config, kRegistry), -1);
-  EXPECT_TRUE(test::FileExists(group_ + "Uninstall Murkle .lnk"));
-  EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the entry, then the product key";
-  EXPECT_TRUE(test::FileExists(dest_ + "uninst.ini")) << "the record goes first";
-  test::DeleteKeyTree(HKEY_CURRENT_USER, kProductKey);
-  ExpectCompleteRetry();
-}
-
-TEST_F(RunInstallTest, UninstallKeyRefusedByTheRegistry) {
-  // The provider names a key level of its own, made volatile.
-  const std::string volatile_key = std::string(kUninstallRoot) + "\\VelmoraRunInstall";
-  RegCloseKey(CreateVolatileKey(HKEY_LOCAL_MACHINE, volatile_key));
-  auto config = Config();
-  EXPECT_TRUE(CopyText(config->provider, "VelmoraRunInstall\\Sub"));
-  EXPECT_EQ(Run(*config, kRegistry), -1);
-  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, "Software\\VelmoraRunInstall\\Sub\\InstallTest"))
-      << "nothing after the failing step";
-  EXPECT_TRUE(test::FileExists(dest_ + "uninst.ini")) << "the record, written first, lets the uninstaller remove it";
-  test::DeleteKeyTree(HKEY_LOCAL_MACHINE, volatile_key);
-  ExpectCompleteRetry();
-}
-
-// The record goes before the registry: an installation without one is
-// registered nowhere.
-TEST_F(RunInstallTest, RecordThatCannotBeWritten) {
-  ASSERT_EQ(SHCreateDirectoryExA(nullptr, (dest_ + "uninst.ini").c_str(), nullptr), ERROR_SUCCESS);
-  auto config = Config();
-  EXPECT_EQ(Run(*config, kNoCopy), -1);
-  EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kProductKey));
-  ASSERT_TRUE(RemoveDirectoryA((dest_ + "uninst.ini").c_str()));
-  ExpectCompleteRetry();
 }
 
 // The longest destination that leaves room for every installed name after it,
