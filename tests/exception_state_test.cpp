@@ -67,6 +67,42 @@ bool OtherThreadSeesCaughtException() {
   return seen != nullptr;
 }
 
+#if defined(__i386__)
+int g_unwound = 0;
+struct Counted {
+  ~Counted() { ++g_unwound; }
+};
+
+// An exception thrown deep down, every frame with a destructor to run.
+__attribute__((noinline)) void ThrowFrom(int depth) {
+  Counted counted;
+  if (depth == 0) throw depth;
+  ThrowFrom(depth - 1);
+}
+
+// The program's own lookup of unwind entries: each function's from any
+// address inside it, none for an address outside code, and a throw through
+// many frames that runs every destructor on the way.
+TEST(FrameLookup, FindsEveryFramesEntry) {
+  dwarf_eh_bases bases = {};
+  for (void* function : {reinterpret_cast<void*>(&ThrowAndCatch), reinterpret_cast<void*>(&ThrowFrom)}) {
+    ASSERT_NE(_Unwind_Find_FDE(static_cast<char*>(function) + 1, &bases), nullptr);
+    EXPECT_EQ(bases.func, function);
+  }
+  static int data;
+  EXPECT_EQ(_Unwind_Find_FDE(&data, &bases), nullptr);
+  g_unwound = 0;
+  int caught = -1;
+  try {
+    ThrowFrom(30);
+  } catch (int depth) {
+    caught = depth;
+  }
+  EXPECT_EQ(caught, 0);
+  EXPECT_EQ(g_unwound, 31);
+}
+#endif
+
 TEST(ExceptionState, IsSharedUntilTheSlotIsTakenThenPerThread) {
   // Before start-up takes the slot all threads share one state: this shows
   // that the program's state, not the runtime's own, is the one in use.

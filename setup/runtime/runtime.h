@@ -14,6 +14,10 @@
 //                        emergency pool (some 1 KB, and 64 KB of heap taken
 //                        at start-up): plain malloc, and the end of the
 //                        program when even that fails
+//   frame_lookup.cpp     (32-bit x86 only) libgcc's lookup of a frame's unwind
+//                        entry, which sorts every table for a binary search
+//                        (some 10 KB with its own unwind tables): a walk
+//                        through the program's one table
 //   checksums.cpp        zlib's unrolled, table-driven adler32 and crc32
 //                        (some 10 KB): the same values in a few hundred bytes
 //   startfiles.gcc       the link settings that leave the replaced start files
@@ -36,5 +40,18 @@ void PrepareExceptionState();
 // each thrown object (exception_memory.cpp lays it out; the tests hold it to
 // what the runtime finds there).
 extern const size_t kExceptionRecordSize;
+
+#if defined(__i386__)
+// The unwinder's lookup of a frame's entry (frame_lookup.cpp): the entry whose
+// code holds pc, or null; bases gets the function's start.
+extern "C" {
+struct dwarf_eh_bases {
+  void* tbase;
+  void* dbase;
+  void* func;
+};
+const void* _Unwind_Find_FDE(void* pc, dwarf_eh_bases* bases);
+}
+#endif
 
 #endif
