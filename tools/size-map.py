@@ -93,7 +93,7 @@ def main():
     data, sections, headers = pe(sys.argv[2])
     by_origin = {}
     for section, path, size in rows:
-        key = origin(path)
+        key = "relocations (the base relocations that ASLR needs)" if section == ".reloc" else origin(path)
         by_origin.setdefault(key, {}).setdefault(section, 0)
         by_origin[key][section] += size
     print("Code and data by origin (bytes, before rounding up to file blocks):")
@@ -108,6 +108,8 @@ def main():
     print("\nResources by type (bytes):")
     for kind in sorted(res, key=lambda k: -res[k]):
         print("| %s | %d |" % (kind, res[kind]))
+    rsrc = next(s for s in sections if s[0] == ".rsrc")
+    print("| their directory, names and alignment | %d |" % (rsrc[1] - sum(res.values())))
     print("\nThe file: headers %d bytes; each section's contents and what rounding it up costs:" % headers)
     for name, vsize, va, raw, raw_at in sections:
         if raw:
