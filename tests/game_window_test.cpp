@@ -11,7 +11,7 @@
 
 #include "../product/game/window/layout.h"
 #include "../product/game/window/resource.h"
-#include "common/special_folders.h"
+#include "common/shell_folders.h"
 #include "common/text.h"
 #include "data_file.h"
 #include "game.h"

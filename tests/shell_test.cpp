@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/shell_links.h"
-#include "common/special_folders.h"
+#include "common/shell_folders.h"
 #include "platform/shell.h"
 #include "support/install_support.h"
 #include "support/test_support.h"

@@ -12,7 +12,7 @@
 #include "common/com.h"
 #include "common/handle.h"
 #include "common/paths.h"
-#include "common/special_folders.h"
+#include "common/shell_folders.h"
 #include "common/text.h"
 #include "code_page.h"
 #include "formats.h"

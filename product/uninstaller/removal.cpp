@@ -8,7 +8,7 @@
 #include "common/paths.h"
 #include "common/registry_key.h"
 #include "common/shell_links.h"
-#include "common/special_folders.h"
+#include "common/shell_folders.h"
 #include "common/text.h"
 #include "path_checks.h"
 

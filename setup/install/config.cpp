@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "common/special_folders.h"
+#include "common/shell_folders.h"
 #include "common/text.h"
 #include "common/uninstall_format.h"
 
@@ -56,7 +56,8 @@ const ManifestEntry* WriteOutManifest() {
   return g_manifestRows;
 }
 
-static_assert(kGameRow >= 0 && kUninstallerRow >= 0 && kAgreementRow >= 0, "the manifest names its special rows");
+static_assert(kGameRow >= 0 && kUninstallerRow >= 0 && kAgreementRow >= 0,
+              "the manifest names the game, the uninstaller and the agreement");
 
 }  // namespace
 

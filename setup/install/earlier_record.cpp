@@ -7,7 +7,7 @@
 #include "common/chars.h"
 #include "common/paths.h"
 #include "common/shell_links.h"
-#include "common/special_folders.h"
+#include "common/shell_folders.h"
 #include "common/text.h"
 #include "common/uninstall_format.h"
 #include "record_sections.h"

@@ -7,7 +7,7 @@
 #include "common/paths.h"
 #include "common/registry_key.h"
 #include "common/shell_links.h"
-#include "common/special_folders.h"
+#include "common/shell_folders.h"
 #include "common/string_formats.h"
 #include "common/text.h"
 #include "common/uninstall_format.h"

@@ -1,6 +1,6 @@
-// The installer's shell and disk services (links and special folders are in
-// common/shell_links.h and common/special_folders.h). None of them throws or shows anything of its own: each
-// reports failure through its result.
+// The installer's shell and disk services (links and the shell's folders are
+// in common/shell_links.h and common/shell_folders.h). None of them throws or
+// shows anything of its own: each reports failure through its result.
 #ifndef MURKLE_PLATFORM_SHELL_H
 #define MURKLE_PLATFORM_SHELL_H
 

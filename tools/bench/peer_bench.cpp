@@ -34,7 +34,7 @@ double Now() {
   return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-std::string SpecialFolder(int csidl) {
+std::string ShellFolder(int csidl) {
   char path[MAX_PATH] = "";
   SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
   return path;
@@ -120,12 +120,12 @@ struct Run {
 
 class Bench {
  public:
-  Bench() : group_(SpecialFolder(CSIDL_PROGRAMS) + "\\Velmora\\Murkle\\"),
-            desktop_link_(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Murkle.lnk") {}
+  Bench() : group_(ShellFolder(CSIDL_PROGRAMS) + "\\Velmora\\Murkle\\"),
+            desktop_link_(ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Murkle.lnk") {}
 
   void Clean() const {
     RemoveTree("C:\\Program Files\\Velmora");
-    RemoveTree(SpecialFolder(CSIDL_PROGRAMS) + "\\Velmora");
+    RemoveTree(ShellFolder(CSIDL_PROGRAMS) + "\\Velmora");
     DeleteFileA(desktop_link_.c_str());
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Velmora");
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kUninstallKey);

@@ -6,7 +6,7 @@
 
 #include "common/chars.h"
 #include "common/handle.h"
-#include "common/special_folders.h"
+#include "common/shell_folders.h"
 #include "common/text.h"
 
 namespace {
