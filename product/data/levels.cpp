@@ -17,7 +17,7 @@ struct LevelPlan {
   uint32_t ambient;
 };
 
-const LevelPlan kLevels[] = {
+constexpr LevelPlan kLevels[] = {
     {"Reed Edge", 11, 4, dat::kBackdropDusk, dat::kSoundAmbientDusk},
     {"Willow Bend", 15, 4, dat::kBackdropDusk, dat::kSoundAmbientDusk},
     {"Heron Pools", 19, 4, dat::kBackdropDusk, dat::kSoundAmbientDusk},
@@ -30,6 +30,18 @@ const LevelPlan kLevels[] = {
     {"Murkle Deep", 47, 2, dat::kBackdropDeep, dat::kSoundAmbientDeep},
 };
 constexpr int kLevelCount = int(sizeof kLevels / sizeof kLevels[0]);
+
+// Every name fits its field with room for the terminator that the game's
+// reader relies on.
+constexpr bool NamesFit() {
+  for (const LevelPlan& plan : kLevels) {
+    size_t length = 0;
+    while (plan.name[length]) ++length;
+    if (length >= dat::kLevelNameSize) return false;
+  }
+  return true;
+}
+static_assert(NamesFit(), "a level's name is longer than its field");
 
 // Breadth-first distances from (sx, sy) over cells that pass(); -1 unreachable.
 template <typename Pass>

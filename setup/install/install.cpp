@@ -184,9 +184,9 @@ char g_madeForGroup[MAX_PATH];
 void TakeMadeEarlier(const char* dir, char (&created)[MAX_PATH], char (&made)[MAX_PATH]) {
   if (made[0] && IsInsideFolder(dir, made) && (!created[0] || IsInsideFolder(created, made)))
     CopyText(created, made);
+  if (!created[0]) return;
   DWORD attributes = GetFileAttributesA(created);
-  if (created[0] && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-    CopyText(made, created);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) CopyText(made, created);
 }
 
 }  // namespace

@@ -27,7 +27,6 @@
 #define IDC_BROWSE_GROUP    1009
 #define IDC_BROWSE_DEST     1010
 
-
 /* String table. */
 #define IDS_DYSKWOLNE       1   /* free space line, %d kB */
 #define IDS_DYSKWYMAGANE    2   /* required space line, %d kB */

@@ -16,8 +16,8 @@
 //                        program when even that fails
 //   frame_lookup.cpp     (32-bit x86 only) libgcc's lookup of a frame's unwind
 //                        entry, which sorts every table for a binary search
-//                        (some 10 KB with its own unwind tables): a walk
-//                        through the program's one table
+//                        (some 10 KB with its own unwind tables): an index
+//                        of the program's one table, made on the first throw
 //   checksums.cpp        zlib's unrolled, table-driven adler32 and crc32
 //                        (some 10 KB): the same values in a few hundred bytes
 //   startfiles.gcc       the link settings that leave the replaced start files

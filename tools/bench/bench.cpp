@@ -26,6 +26,7 @@
 #include "install/payload.h"
 #include "install/uninstall_record.h"
 #include "platform/file.h"
+#include "tools/window_search.h"
 
 namespace {
 
@@ -294,24 +295,6 @@ std::string LargerStream() {
   return packed;
 }
 
-struct WindowSearch {
-  DWORD process;
-  HWND found;
-};
-
-BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char class_name[16];
-  if (owner == search->process && IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name) &&
-      strcmp(class_name, "#32770") == 0) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // From CreateProcess of the installer to its agreement dialog being visible;
 // the dialog is then cancelled. Negative when it never showed.
 double TimeToAgreement(const char* installer) {
@@ -322,17 +305,22 @@ double TimeToAgreement(const char* installer) {
   double start = Now();
   if (!CreateProcessA(installer, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
     return -1;
-  WindowSearch search = {process.dwProcessId, nullptr};
+  // The first dialog of the process, whatever its caption.
+  const auto is_dialog = [](HWND window) {
+    char class_name[16];
+    return GetClassNameA(window, class_name, sizeof class_name) && strcmp(class_name, "#32770") == 0;
+  };
+  HWND found = nullptr;
   double shown = -1;
   while (Now() - start < 30) {
-    EnumWindows(FindVisibleDialog, reinterpret_cast<LPARAM>(&search));
-    if (search.found) {
+    found = tools::FindProcessWindow(process.dwProcessId, is_dialog);
+    if (found) {
       shown = Now() - start;
       break;
     }
     Sleep(1);
   }
-  if (search.found) PostMessageA(search.found, WM_COMMAND, IDCANCEL, 0);
+  if (found) PostMessageA(found, WM_COMMAND, IDCANCEL, 0);
   if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);

@@ -19,6 +19,7 @@
 #include "common/find_handle.h"
 #include "install/config.h"
 #include "resources/resource.h"
+#include "tools/window_search.h"
 
 namespace {
 
@@ -68,26 +69,6 @@ std::string Text(HWND window) {
   return text;
 }
 
-struct Search {
-  DWORD pid;
-  const char* caption;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  char text[128] = "";
-  GetWindowTextA(window, text, sizeof text);
-  // The peer's caption ends with the page's name.
-  if (pid == search->pid && IsWindowVisible(window) && strncmp(text, search->caption, strlen(search->caption)) == 0) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // Polls, about once a millisecond, until done() or the bound; false on timeout.
 template <typename Done>
 bool Until(Done done) {
@@ -100,12 +81,11 @@ bool Until(Done done) {
 }
 
 HWND WaitForWindow(DWORD pid, const char* caption) {
-  Search search = {pid, caption, nullptr};
-  Until([&] {
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found != nullptr;
-  });
-  return search.found;
+  // The peer's caption ends with the page's name.
+  const auto match = [&](HWND window) { return tools::Caption(window).compare(0, strlen(caption), caption) == 0; };
+  HWND found = nullptr;
+  Until([&] { return (found = tools::FindProcessWindow(pid, match)) != nullptr; });
+  return found;
 }
 
 // Enter on a dialog: its default button, OK.

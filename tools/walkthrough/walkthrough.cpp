@@ -15,33 +15,12 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tools/window_search.h"
 
 namespace {
 
-struct DialogSearch {
-  DWORD pid;
-  const char* caption;
-  HWND found;
-};
-
-// Named, not a lambda: 32-bit Windows calls it stdcall.
-BOOL CALLBACK MatchDialog(HWND w, LPARAM p) {
-  auto* s = reinterpret_cast<DialogSearch*>(p);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(w, &owner);
-  char text[256] = "";
-  GetWindowTextA(w, text, sizeof text);
-  if (owner == s->pid && IsWindowVisible(w) && strcmp(text, s->caption) == 0) {
-    s->found = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 HWND FindDialog(DWORD pid, const char* caption) {
-  DialogSearch search{pid, caption, nullptr};
-  EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return tools::FindProcessWindow(pid, [&](HWND w) { return tools::Caption(w) == caption; });
 }
 
 // The window find() returns, waited for while the process lives, within a bound.
