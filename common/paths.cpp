@@ -112,12 +112,22 @@ bool IsRootPath(const char* path) {
 
 namespace {
 
-// Volume and file index of an existing folder.
+// Volume and file index of an existing file or folder. A folder opens only
+// with backup semantics; asking for no access at all leaves even a file held
+// without sharing open to the question.
+bool Identity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+  Handle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return file && GetFileInformationByHandle(file.get(), info) != 0;
+}
+
+bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& x, const BY_HANDLE_FILE_INFORMATION& y) {
+  return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+         x.nFileIndexLow == y.nFileIndexLow;
+}
+
 bool FolderIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-  Handle folder(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  return folder && GetFileInformationByHandle(folder.get(), info) != 0 &&
-         (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return Identity(path, info) && (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // path without its trailing backslash, unless it is a root.
@@ -135,7 +145,36 @@ bool SameDirectory(const char* a, const char* b) {
   if (EqualNoCase(left, right)) return true;
   // Short names, mapped drives and the like: ask the file system.
   BY_HANDLE_FILE_INFORMATION x, y;
-  if (!FolderIdentity(left, &x) || !FolderIdentity(right, &y)) return false;
-  return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
-         x.nFileIndexLow == y.nFileIndexLow;
+  return FolderIdentity(left, &x) && FolderIdentity(right, &y) && SameIdentity(x, y);
+}
+
+bool SameFile(const char* a, const char* b) {
+  if (EqualNoCase(a, b)) return true;
+  BY_HANDLE_FILE_INFORMATION x, y;
+  return Identity(a, &x) && Identity(b, &y) && SameIdentity(x, y);
+}
+
+bool FindOnPath(const char* dir, const char* folder, char (&start)[MAX_PATH]) {
+  char wanted[MAX_PATH];
+  if (!folder[0] || !WithoutTrailingBackslash(folder, wanted) || !WithoutTrailingBackslash(dir, start)) return false;
+  // By name first: the common case, and the one answer for a folder not made yet.
+  if (EqualNoCase(start, wanted)) return true;
+  if (IsInsideFolder(start, wanted)) {
+    start[strlen(wanted)] = '\0';
+    if (IsRootPath(start)) AppendBackslash(start);
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION target, here;
+  if (!FolderIdentity(wanted, &target)) return false;
+  for (;;) {
+    if (FolderIdentity(start, &here) && SameIdentity(here, target)) return true;
+    if (IsRootPath(start)) return false;
+    char* slash = FindLastChar(start, '\\');
+    if (!slash) return false;
+    *slash = '\0';
+    if (IsRootPath(start)) {
+      // "X:" is the drive's current folder to the system; its root is "X:\".
+      AppendBackslash(start);
+    }
+  }
 }

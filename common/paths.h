@@ -23,5 +23,14 @@ bool IsInsideFolder(const char* path, const char* folder);
 // True when both name the same existing folder, however spelt (case, short
 // names); a trailing backslash does not matter.
 bool SameDirectory(const char* a, const char* b);
+// True when both name the same existing file or folder on disk (the volume
+// and the file index), however spelt: a substituted drive letter, a short
+// name, letters in another case.
+bool SameFile(const char* a, const char* b);
+// The start of dir (a folder, with or without its trailing backslash) that
+// is the folder on disk named by folder, however either is spelt: dir itself
+// or one of its ancestors, as dir spells it, without a trailing backslash
+// (a root keeps its own). False when folder is none of them.
+bool FindOnPath(const char* dir, const char* folder, char (&start)[260]);  // MAX_PATH
 
 #endif

@@ -10,4 +10,11 @@
 // Throws and shows nothing.
 HRESULT GetSpecialFolderPath(int csidl, char* path);
 
+// Whether folder is a drive root, one of the shell's own folders (Desktop,
+// Documents, Programs, the Start menu, the profile, Program Files, Windows and
+// its system folder, ...) or an ancestor of one, however it is spelt. Neither
+// program removes such a folder, whatever a record says: an empty Documents
+// folder is still the user's.
+bool IsShellFolder(const char* folder);
+
 #endif

@@ -210,6 +210,24 @@ TEST(ScoreFile, SaveReplacesTheFileWholeAndLeavesNoTemporaryFile) {
   EXPECT_TRUE(SameTable(read, table));
 }
 
+// A table written under another code page may end a name in half a
+// character, whose other half would be the blank shown after the name: the
+// half goes when the table is read.
+TEST(ScoreFile, ANameEndingInHalfACharacterLosesTheHalf) {
+  std::string kanji;  // 95 5C in code page 932
+  if (!test::InCodePage("表", &kanji) || kanji.size() != 2) GTEST_SKIP() << "no double-byte code page";
+  test::ScratchDir dir("game_scores_half");
+  const std::string path = dir / "murkle.hsc";
+  ScoreTable table = Default();
+  memcpy(table.entries[0].name, ("Ab" + kanji.substr(0, 1)).c_str(), 4);
+  ASSERT_TRUE(test::WriteWholeFile(path, Serialized(table)));
+  DWORD error = 0;
+  ScoreTable read;
+  ASSERT_EQ(LoadScores(path.c_str(), &read, &error), ScoreLoad::kLoaded);
+  EXPECT_STREQ(read.entries[0].name, "Ab");
+  EXPECT_STREQ(read.entries[1].name, table.entries[1].name);
+}
+
 TEST(ScoreFile, AFailedSaveKeepsTheOldFileAndSaysWhy) {
   test::ScratchDir dir("game_scores_fail");
   const ScoreTable table = Default();

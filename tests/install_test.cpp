@@ -199,6 +199,130 @@ TEST_F(RunInstallTest, ReinstallingTakesOverTheFirstInstallationsLinks) {
   EXPECT_FALSE(test::FileExists(scratch_ / "Start3\\Murkle\\Murkle.lnk"));
 }
 
+// The links of one installation, by their paths: the group's four and the
+// desktop link when asked for.
+std::set<std::string> LinksOf(const std::string& group, bool desktop_link) {
+  std::set<std::string> links;
+  for (const char* name : {"Murkle.lnk", "Murkle licence.lnk", "How to order Murkle.lnk", "Uninstall Murkle .lnk"})
+    links.insert(group + name);
+  if (desktop_link) links.insert(test::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Murkle.lnk");
+  return links;
+}
+
+// Installing again into the same folder, with the group (and once the
+// destination) spelt another way, or the desktop for a group: every link the
+// second run saved stays, however the two runs name its folder, and only the
+// first run's other links go.
+TEST_F(RunInstallTest, ReinstallingKeepsEveryLinkItSavedHoweverTheFolderIsSpelt) {
+  const std::string desktop = test::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\";
+  const std::string long_group = scratch_ / "Start\\Murkle Games Folder\\";
+  std::string accented, upper;  // letters beyond A to Z, in both cases
+  const bool has_accents = test::InCodePage("Start\\Vélmora\\", &accented) && test::InCodePage("Start\\VÉLMORA\\", &upper);
+  // S: is the C: drive under another letter (tools/test-drives).
+  const bool substituted = test::DirectoryExists("S:\\");
+  if (!substituted) printf("drive S: is not mapped: a group on another drive letter is not tried\n");
+  const std::string on_c = "C:\\MurkleRunInstall\\Start\\Murkle\\";
+  const struct {
+    const char* what;
+    std::string first, second;  // the groups; no second: the first's short name
+    bool one_folder;
+  } groups[] = {
+      {"letters beyond A to Z in another case", has_accents ? scratch_ / accented : "",
+       has_accents ? scratch_ / upper : "", true},
+      {"the short name", long_group, "", true},
+      {"another drive letter", substituted ? on_c : "", "S:" + on_c.substr(2), true},
+      {"the desktop, then the desktop", desktop, desktop, true},
+      {"a group, then the desktop", scratch_ / "Start\\Murkle\\", desktop, false},
+      {"the desktop, then a group", desktop, scratch_ / "Start\\Murkle\\", false},
+  };
+  for (const auto& g : groups) {
+    if (g.first.empty()) continue;
+    for (int first_desktop : {0, 1})
+      for (int second_desktop : {0, 1}) {
+        SCOPED_TRACE(std::string(g.what) + ", desktop link " + std::to_string(first_desktop) + " then " +
+                     std::to_string(second_desktop));
+        test::RemoveTree(scratch_ / "Start");
+        test::RemoveTree("C:\\MurkleRunInstall");
+        for (const std::string& link : LinksOf(desktop, true)) DeleteFileA(link.c_str());
+        group_ = g.first;
+        auto config = Config();
+        config->desktop_shortcut = first_desktop;
+        ASSERT_EQ(Run(*config, nullptr), 0);
+        const std::set<std::string> first = LinksOf(g.first, first_desktop);
+        // Short names for the group and the destination alike.
+        auto short_name = [](const std::string& path) {
+          char name[MAX_PATH];
+          DWORD n = GetShortPathNameA(path.c_str(), name, sizeof name);
+          EXPECT_TRUE(n > 0 && n < sizeof name && path != name) << path;
+          return std::string(name);
+        };
+        const std::string second_group = g.second.empty() ? short_name(g.first) : g.second;
+        const std::string long_dest = dest_;
+        if (g.second.empty()) dest_ = short_name(dest_);
+        group_ = second_group;
+        config = Config();
+        config->desktop_shortcut = second_desktop;
+        dest_ = long_dest;
+        ASSERT_EQ(Run(*config, nullptr), 0);
+        // Spelt as the first run spelt them where the groups are one folder.
+        const std::set<std::string> second = LinksOf(g.one_folder ? g.first : second_group, second_desktop);
+        for (const std::string& link : second) EXPECT_TRUE(test::FileExists(link)) << "saved, then deleted: " << link;
+        for (const std::string& link : first)
+          if (!second.count(link)) {
+            EXPECT_FALSE(test::FileExists(link)) << "the first run's, left: " << link;
+          }
+      }
+  }
+  for (const std::string& link : LinksOf(desktop, true)) DeleteFileA(link.c_str());
+  test::RemoveTree("C:\\MurkleRunInstall");
+}
+
+// A record planted in the destination that names the user's Documents folder
+// as the group, and it or the profile as made: its link there goes, being one
+// into this destination, but neither folder does.
+TEST_F(RunInstallTest, APlantedRecordRemovesNoShellFolder) {
+  const std::string documents = test::SpecialFolder(CSIDL_PERSONAL);
+  std::set<std::string> inside;
+  test::ListFiles(documents, &inside);
+  ASSERT_TRUE(test::DirectoryExists(documents) && inside.empty()) << documents << " must exist and be empty";
+  for (const std::string& made : {documents, test::SpecialFolder(CSIDL_PROFILE)}) {
+    SCOPED_TRACE(made);
+    ASSERT_EQ(SHCreateDirectoryExA(nullptr, dest_.c_str(), nullptr), 0);
+    const std::string ini = dest_ + "uninst.ini", planted = documents + "\\Murkle.lnk";
+    for (const auto& [key, value] : std::initializer_list<std::pair<const char*, std::string>>{
+             {"provider", kProvider}, {"program", kProgram}, {"file_dir", dest_},
+             {"shortcut_dir", documents + "\\"}, {"created_shortcut_dir", made}})
+      ASSERT_TRUE(WritePrivateProfileStringA("COMMON", key, value.c_str(), ini.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringA("SHORTCUTS", "S00", "Murkle.lnk", ini.c_str()));
+    ASSERT_GE(CreateShortcut((dest_ + "murkle.exe").c_str(), planted.c_str(), "Planted"), 0);
+    auto config = Config();
+    ASSERT_EQ(Run(*config, nullptr), 0);
+    EXPECT_FALSE(test::FileExists(planted)) << "a link into this destination";
+    EXPECT_TRUE(test::DirectoryExists(documents)) << "the user's Documents folder was removed";
+    if (!test::DirectoryExists(documents)) CreateDirectoryA(documents.c_str(), nullptr);
+    test::RemoveTree(dest_);
+  }
+}
+
+// Until the new record is on disk, the earlier installation keeps its links:
+// without a record, nothing would remove the new ones either.
+TEST_F(RunInstallTest, NothingOfTheEarlierInstallationGoesWhenTheRecordCannotBeWritten) {
+  auto config = Config();
+  config->desktop_shortcut = 1;
+  ASSERT_EQ(Run(*config, nullptr), 0);
+  const std::set<std::string> first = LinksOf(group_, true);
+  // Readable, but not to be written while this handle is open.
+  HANDLE holder = CreateFileA((dest_ + "uninst.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  group_ = scratch_ / "Start2\\Murkle\\";
+  config = Config();
+  EXPECT_EQ(Run(*config, kNoCopy), -1);
+  CloseHandle(holder);
+  for (const std::string& link : first) EXPECT_TRUE(test::FileExists(link)) << link;
+  for (const std::string& link : first) DeleteFileA(link.c_str());
+}
+
 TEST_F(RunInstallTest, WithoutAnUninstallerNoUninstallKeyAndNoRecord) {
   auto config = Config(-1);
   ASSERT_EQ(Run(*config, nullptr), 0);
@@ -325,6 +449,36 @@ TEST_F(RunInstallTest, EachFailingStepReportsItsMessageAndARetryCompletes) {
     f.check();
     f.undo();
     ExpectCompleteRetry(f.created_file_dir);
+  }
+}
+
+// A retry into the failed attempt's folder spelt another way records the
+// folder that attempt made, as the retry spells it; a retry into a shorter
+// path removes what the attempt made below it, once empty.
+TEST_F(RunInstallTest, ARetryRecordsOrRemovesWhatTheFailedAttemptMade) {
+  std::string accented, upper;
+  const bool has_accents = test::InCodePage("Vélmora", &accented) && test::InCodePage("VÉLMORA", &upper);
+  const struct {
+    std::string failed, retry, recorded, gone;
+  } cases[] = {
+      {has_accents ? accented + "\\Murkle\\" : "", upper + "\\Murkle\\", upper, ""},
+      {"Games\\Murkle\\Deeper\\", "Games\\Murkle\\", "Games", "Games\\Murkle\\Deeper"},
+  };
+  for (const auto& c : cases) {
+    if (c.failed.empty()) continue;
+    SCOPED_TRACE(c.failed + " then " + c.retry);
+    test::RemoveTree(scratch_ / "Games");
+    test::RemoveTree(scratch_ / c.recorded);
+    rows_[0].resource_id = 999;  // nothing is written into the destination
+    dest_ = scratch_ / c.failed;
+    auto config = Config();
+    EXPECT_EQ(Run(*config, kCorrupt), -1);
+    rows_[0] = kManifest[0];
+    dest_ = scratch_ / c.retry;
+    ExpectCompleteRetry(scratch_ / c.recorded);
+    if (!c.gone.empty()) {
+      EXPECT_FALSE(test::DirectoryExists(scratch_ / c.gone)) << "empty, and no record names it";
+    }
   }
 }
 

@@ -279,6 +279,20 @@ TEST(PathText, DoubleByteCharactersStayWhole) {
   EXPECT_EQ(std::string(buffer.guard, 4), "GGGG");
 }
 
+// A path that ends in a lead byte names no folder: the backslash appended to
+// it would be read as its second byte. Refused before anything is made.
+TEST(MakePath, ALoneLeadByteAtTheEndIsRefused) {
+  std::string kanji;
+  if (!test::InCodePage("表", &kanji) || kanji.size() != 2) GTEST_SKIP() << "no double-byte code page";
+  test::ScratchDir base("makepath_lead");
+  GuardedPath report;
+  Outcome outcome = CallMakePath(base / ("a\\" + kanji.substr(0, 1)), &report);
+  EXPECT_TRUE(outcome.threw);
+  EXPECT_EQ(outcome.code, ERROR_INVALID_NAME);
+  EXPECT_EQ(report.Value(), "<untouched>");
+  EXPECT_FALSE(test::DirectoryExists(base / "a")) << "nothing is made";
+}
+
 TEST(MakePath, DriveRootsAndEmptyPathsCreateNothing) {
   for (const char* path : {"C:\\", "C:", "Z:\\", "Z:", "", "\\"}) {
     SCOPED_TRACE(path);

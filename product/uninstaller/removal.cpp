@@ -64,28 +64,6 @@ void RemoveFile(const char* dir, const char* name, What what, const char* links_
   }
 }
 
-// Whether folder is one of the shell's folders (Documents, Desktop, Programs,
-// Program Files, ...) or holds one. Such a folder is never removed, whatever a
-// record says: an empty Documents folder is still the user's.
-bool IsSystemFolder(const char* folder) {
-  static const int kFolders[] = {
-      CSIDL_DESKTOPDIRECTORY, CSIDL_PROGRAMS,         CSIDL_STARTMENU,        CSIDL_STARTUP,
-      CSIDL_PERSONAL,         CSIDL_APPDATA,          CSIDL_LOCAL_APPDATA,    CSIDL_PROFILE,
-      CSIDL_FAVORITES,        CSIDL_SENDTO,           CSIDL_TEMPLATES,        CSIDL_MYMUSIC,
-      CSIDL_MYPICTURES,       CSIDL_MYVIDEO,          CSIDL_PROGRAM_FILES,    CSIDL_PROGRAM_FILES_COMMON,
-      CSIDL_WINDOWS,          CSIDL_SYSTEM,           CSIDL_FONTS,            CSIDL_COMMON_PROGRAMS,
-      CSIDL_COMMON_STARTMENU, CSIDL_COMMON_STARTUP,   CSIDL_COMMON_DESKTOPDIRECTORY,
-      CSIDL_COMMON_APPDATA,   CSIDL_COMMON_DOCUMENTS,
-  };
-  for (int csidl : kFolders) {
-    char path[MAX_PATH];
-    if (GetSpecialFolderPath(csidl, path) != S_OK || !path[0]) continue;
-    if (SameDirectory(folder, path)) return true;
-    if (IsInsideFolder(path, folder)) return true;  // an ancestor of it
-  }
-  return false;
-}
-
 // Removes dir (ending with a backslash) and its ancestors up to created, each
 // only while it is empty. created, already checked to be on dir's path, is the
 // first folder the installer had to make; empty means it made none. Whatever
@@ -102,7 +80,7 @@ void RemoveFolders(const char* dir, const char* created, bool holds_ours, Uninst
   while (length >= top) {
     if (kept) {
       report->Add(What::kFolder, Result::kLeft, Why::kHoldsKept, 0, folder);
-    } else if (IsSystemFolder(folder)) {
+    } else if (IsShellFolder(folder)) {
       report->Add(What::kFolder, Result::kLeft, Why::kSystemFolder, 0, folder);
       kept = true;
     } else if (RemoveDirectoryA(folder)) {

@@ -171,22 +171,42 @@ bool RegisterUninstaller(const SetupConfig& config) {
          key.SetText(kUninstallStringValue, command) == ERROR_SUCCESS;
 }
 
-// The first folder that failed attempts of this process made for each path:
-// they leave their folders, and a retry that finds them made must record them
-// all the same, or the uninstaller leaves them. A success clears them.
-char g_madeForFiles[MAX_PATH];
-char g_madeForGroup[MAX_PATH];
+// What failed attempts of this process made for one path: the first folder
+// made, and the folder asked for below it. They leave their folders, and a
+// retry that finds them made must record them all the same, or the
+// uninstaller leaves them. A success clears them.
+struct MadeFolders {
+  char top[MAX_PATH];
+  char dir[MAX_PATH];
+};
+MadeFolders g_madeForFiles;
+MadeFolders g_madeForGroup;
+
+bool IsDirectory(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 // Records in created (what this attempt made for dir, or empty) the earlier
-// attempts' folder instead, where that lies on dir's path above it; then
-// remembers created for the next attempt, if it was made (the report names
-// the first folder to make before making it).
-void TakeMadeEarlier(const char* dir, char (&created)[MAX_PATH], char (&made)[MAX_PATH]) {
-  if (made[0] && IsInsideFolder(dir, made) && (!created[0] || IsInsideFolder(created, made)))
-    CopyText(created, made);
-  if (!created[0]) return;
-  DWORD attributes = GetFileAttributesA(created);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) CopyText(made, created);
+// attempts' folder instead, where that is dir or one of its ancestors however
+// spelt, and above created. What they made off the paths of this attempt
+// (dir, other_dir) goes while it is empty: no record would name it. Then
+// remembers created for the next attempt, if it was made (the report names the
+// first folder to make before making it).
+void TakeMadeEarlier(const char* dir, const char* other_dir, char (&created)[MAX_PATH], MadeFolders& made) {
+  if (made.top[0]) {
+    RemoveEmptyFolders(made.dir, made.top, dir, other_dir);
+    char start[MAX_PATH];
+    if (FindOnPath(dir, made.top, start)) {
+      if (!created[0] || IsInsideFolder(created, start)) CopyText(created, start);
+    } else if (!IsDirectory(made.top)) {
+      made.top[0] = '\0';
+    }
+  }
+  if (created[0] && IsDirectory(created)) {
+    CopyText(made.top, created);
+    CopyText(made.dir, dir);
+  }
 }
 
 }  // namespace
@@ -215,7 +235,7 @@ int32_t RunInstall(SetupConfig& config, char* message) noexcept {
   int32_t status = 0;
   AppendBackslash(config.file_dir);
   bool made = MakeDirectory(config.file_dir, record.created_file_dir, &status);
-  TakeMadeEarlier(config.file_dir, record.created_file_dir, g_madeForFiles);
+  TakeMadeEarlier(config.file_dir, config.shortcut_dir, record.created_file_dir, g_madeForFiles);
   if (!made) return Fail(message, IDS_ZLYKATALOG, status);
   CopyText(record.file_dir, config.file_dir);
 
@@ -223,7 +243,7 @@ int32_t RunInstall(SetupConfig& config, char* message) noexcept {
 
   AppendBackslash(config.shortcut_dir);
   made = MakeDirectory(config.shortcut_dir, record.created_shortcut_dir, &status);
-  TakeMadeEarlier(config.shortcut_dir, record.created_shortcut_dir, g_madeForGroup);
+  TakeMadeEarlier(config.shortcut_dir, config.file_dir, record.created_shortcut_dir, g_madeForGroup);
   if (!made) return Fail(message, IDS_ZLAGRUPA, status);
   CopyText(record.shortcut_dir, config.shortcut_dir);
 
@@ -239,14 +259,18 @@ int32_t RunInstall(SetupConfig& config, char* message) noexcept {
   // The record goes before the registry entries: an installation that the
   // registry names always has the record its uninstaller needs, and one whose
   // record could not be written is registered nowhere.
+  // An earlier installation's links and folders go only once this record,
+  // which carries what it made, is on disk.
   if (config.uninstaller_index >= 0) {
-    TakeOverEarlierInstallation(&record);
+    EarlierInstallation earlier;
+    if (earlier.Read(record)) earlier.CarryCreatedFolders(&record);
     if (!record.WriteUninstallIni(config.file_dir)) return Fail(message, IDS_BLADKOPIOWANIA, -1);
+    earlier.TakeOver(record);
   }
   // The uninstall entry goes before the product key, which the uninstaller
   // removes only on the word of an entry of its own.
   if (config.uninstaller_index >= 0 && !RegisterUninstaller(config)) return Fail(message, IDS_BLADREJESTRU, -1);
   if (!RegisterProduct(config)) return Fail(message, IDS_BLADREJESTRU, -1);
-  g_madeForFiles[0] = g_madeForGroup[0] = '\0';
+  g_madeForFiles = g_madeForGroup = MadeFolders();
   return 0;
 }

@@ -19,4 +19,10 @@ int PathExists(const char* path, char* found_name);
 // Throws EPlik with the system's error code and no message.
 void MakePath(const char* path, char* first_created);
 
+// Removes dir and its ancestors up to top (dir itself or an ancestor, spelt
+// as dir spells it), each only while it is empty. None goes that is a drive
+// root or one of the shell's folders, or that is keep_a or keep_b (the folders
+// an installation fills) or one of their ancestors, however spelt.
+void RemoveEmptyFolders(const char* dir, const char* top, const char* keep_a, const char* keep_b);
+
 #endif

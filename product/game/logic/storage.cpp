@@ -152,6 +152,9 @@ ScoreLoad LoadScores(const char* path, ScoreTable* table, DWORD* error) {
     DefaultScoreTable(table);
     return ScoreLoad::kCorrupt;
   }
+  // A table written under another code page may end a name in half a
+  // character, which would swallow the blank shown after it.
+  for (ScoreEntry& entry : table->entries) entry.name[CharBoundary(entry.name, strlen(entry.name))] = '\0';
   return ScoreLoad::kLoaded;
 }
 
