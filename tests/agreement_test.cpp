@@ -11,7 +11,7 @@
 #include "support/install_support.h"
 #include "support/test_support.h"
 #include "test_paths.h"
-#include "ui/setup_main.h"
+#include "ui/agreement_dialog.h"
 
 namespace {
 

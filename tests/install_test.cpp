@@ -93,7 +93,7 @@ class RunInstallTest : public ::testing::Test {
   // expected (nothing for success: the buffer must stay untouched).
   int32_t Run(SetupConfig& config, const char* expected) {
     MessageBuffer message;
-    int32_t status = RunInstall(config, message.text);
+    int32_t status = RunInstall(config, message.text, attempts_);
     if (expected)
       EXPECT_EQ(std::string(message.text), expected);
     else
@@ -122,6 +122,7 @@ class RunInstallTest : public ::testing::Test {
   }
 
   test::ScratchDir scratch_{"runinstall"};
+  InstallAttempts attempts_;  // one session's, as the setup dialog keeps them
   ManifestEntry rows_[SetupConfig::kMaxRows];
   std::string dest_, group_;
 };

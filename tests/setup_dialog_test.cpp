@@ -14,7 +14,7 @@
 #include "support/install_support.h"
 #include "support/test_support.h"
 #include "test_paths.h"
-#include "ui/setup_main.h"
+#include "ui/setup_dialog.h"
 
 namespace {
 

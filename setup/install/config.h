@@ -39,7 +39,8 @@ class SetupConfig {
 
   // Decompresses one payload stream (size bytes at data, read in place) into a
   // new file at target. Throws EPlik for file failures and EDowolny for
-  // decompression failures; uses none of the configuration's fields.
+  // decompression failures. A member of the configuration by the installer's
+  // layout, it uses none of the configuration's fields.
   void InflateResourceToFile(const void* data, uint32_t size, const char* target);
   // The one space rule of the dialog and the installation.
   uint32_t RequiredKilobytes() const { return (SumDeclaredSizes() >> 10) + kMarginKilobytes; }

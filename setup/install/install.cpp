@@ -171,17 +171,6 @@ bool RegisterUninstaller(const SetupConfig& config) {
          key.SetText(kUninstallStringValue, command) == ERROR_SUCCESS;
 }
 
-// What failed attempts of this process made for one path: the first folder
-// made, and the folder asked for below it. They leave their folders, and a
-// retry that finds them made must record them all the same, or the
-// uninstaller leaves them. A success clears them.
-struct MadeFolders {
-  char top[MAX_PATH];
-  char dir[MAX_PATH];
-};
-MadeFolders g_madeForFiles;
-MadeFolders g_madeForGroup;
-
 bool IsDirectory(const char* path) {
   DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -193,7 +182,7 @@ bool IsDirectory(const char* path) {
 // (dir, other_dir) goes while it is empty: no record would name it. Then
 // remembers created for the next attempt, if it was made (the report names the
 // first folder to make before making it).
-void TakeMadeEarlier(const char* dir, const char* other_dir, char (&created)[MAX_PATH], MadeFolders& made) {
+void TakeMadeEarlier(const char* dir, const char* other_dir, char (&created)[MAX_PATH], InstallAttempts::Made& made) {
   if (made.top[0]) {
     RemoveEmptyFolders(made.dir, made.top, dir, other_dir);
     char start[MAX_PATH];
@@ -212,6 +201,11 @@ void TakeMadeEarlier(const char* dir, const char* other_dir, char (&created)[MAX
 }  // namespace
 
 int32_t RunInstall(SetupConfig& config, char* message) noexcept {
+  InstallAttempts first;
+  return RunInstall(config, message, first);
+}
+
+int32_t RunInstall(SetupConfig& config, char* message, InstallAttempts& attempts) noexcept {
   if ((GetFreeBytes(config.file_dir) >> 10) < config.RequiredKilobytes())
     return Fail(message, IDS_BRAKMIEJSCA, E_FAIL);
 
@@ -233,9 +227,10 @@ int32_t RunInstall(SetupConfig& config, char* message) noexcept {
   g_quietFileErrors = 1;
 
   int32_t status = 0;
+  // Appended in the configuration itself, which then holds the path as installed.
   AppendBackslash(config.file_dir);
   bool made = MakeDirectory(config.file_dir, record.created_file_dir, &status);
-  TakeMadeEarlier(config.file_dir, config.shortcut_dir, record.created_file_dir, g_madeForFiles);
+  TakeMadeEarlier(config.file_dir, config.shortcut_dir, record.created_file_dir, attempts.files);
   if (!made) return Fail(message, IDS_ZLYKATALOG, status);
   CopyText(record.file_dir, config.file_dir);
 
@@ -243,7 +238,7 @@ int32_t RunInstall(SetupConfig& config, char* message) noexcept {
 
   AppendBackslash(config.shortcut_dir);
   made = MakeDirectory(config.shortcut_dir, record.created_shortcut_dir, &status);
-  TakeMadeEarlier(config.shortcut_dir, config.file_dir, record.created_shortcut_dir, g_madeForGroup);
+  TakeMadeEarlier(config.shortcut_dir, config.file_dir, record.created_shortcut_dir, attempts.group);
   if (!made) return Fail(message, IDS_ZLAGRUPA, status);
   CopyText(record.shortcut_dir, config.shortcut_dir);
 
@@ -271,6 +266,6 @@ int32_t RunInstall(SetupConfig& config, char* message) noexcept {
   // removes only on the word of an entry of its own.
   if (config.uninstaller_index >= 0 && !RegisterUninstaller(config)) return Fail(message, IDS_BLADREJESTRU, -1);
   if (!RegisterProduct(config)) return Fail(message, IDS_BLADREJESTRU, -1);
-  g_madeForFiles = g_madeForGroup = MadeFolders();
+  attempts = InstallAttempts();
   return 0;
 }

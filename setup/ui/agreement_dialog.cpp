@@ -1,3 +1,5 @@
+#include "agreement_dialog.h"
+
 #include "install/agreement.h"
 #include "resources/resource.h"
 #include "setup_main.h"

@@ -3,6 +3,8 @@
 #include <mmsystem.h>
 #include <shlobj.h>
 
+#include <new>
+
 #include "common/chars.h"
 #include "common/system_dlls.h"
 #include "common/text.h"
@@ -11,6 +13,7 @@
 #include "platform/shell.h"
 #include "resources/formats.h"
 #include "resources/resource.h"
+#include "setup_dialog.h"
 #include "setup_main.h"
 
 bool g_installDone = false;
@@ -91,7 +94,8 @@ void Install(HWND dialog) {
     LoadText(DialogInstance(dialog), IDS_ZLYKATALOG, message, sizeof message);
   else {
     g_setupConfig.desktop_shortcut = IsDlgButtonChecked(dialog, IDC_DESKTOP) == BST_CHECKED ? 1 : 0;
-    result = RunInstall(g_setupConfig, message);
+    auto* attempts = reinterpret_cast<InstallAttempts*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    result = attempts ? RunInstall(g_setupConfig, message, *attempts) : RunInstall(g_setupConfig, message);
   }
 
   char status[MAX_PATH];
@@ -112,6 +116,9 @@ void Install(HWND dialog) {
 }
 
 BOOL OnInitDialog(HWND dialog) {
+  // What failed attempts made, for the retries of this dialog; without it each
+  // attempt stands alone.
+  SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(new (std::nothrow) InstallAttempts()));
   SetDialogIcon(dialog);
   SendDlgItemMessageA(dialog, IDC_SHORTCUT_DIR, EM_LIMITTEXT, kFieldLimit, 0);
   SetDlgItemTextA(dialog, IDC_SHORTCUT_DIR, g_setupConfig.shortcut_dir);
@@ -127,6 +134,8 @@ BOOL OnInitDialog(HWND dialog) {
 
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   if (message == WM_INITDIALOG) return OnInitDialog(dialog);
+  if (message == WM_DESTROY)
+    delete reinterpret_cast<InstallAttempts*>(SetWindowLongPtrA(dialog, DWLP_USER, 0));
   if (message != WM_COMMAND) return FALSE;
   switch (LOWORD(wparam)) {
     case IDC_FILE_DIR:

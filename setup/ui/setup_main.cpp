@@ -3,10 +3,12 @@
 #include <mmsystem.h>
 #include <objbase.h>
 
+#include "agreement_dialog.h"
 #include "common/com.h"
 #include "common/string_formats.h"
 #include "common/system_dlls.h"
 #include "resources/resource.h"
+#include "setup_dialog.h"
 
 int SetupMain(HINSTANCE instance) {
   InitCommonControlsFromSystem();
