@@ -2,6 +2,7 @@
 // written by the profile writer, and removal with real files and keys.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -123,7 +124,9 @@ TEST(UninstallPathChecks, SameDirectoryAsksTheFileSystem) {
 // A record folder with uninst.ini written key by key through the profile writer.
 class RecordTest : public ::testing::Test {
  protected:
-  RecordTest() : scratch_("uninst_record"), dir_(scratch_.path() + "\\Velmora\\Murkle\\") {}
+  // A blank in the folder, as in Program Files: an unquoted command then names
+  // its program only while that file is there.
+  RecordTest() : scratch_("uninst_record"), dir_(scratch_.path() + "\\Velmora\\Murkle Game\\") {}
   void SetUp() override {
     ASSERT_TRUE(CreateDirectoryA((scratch_.path() + "\\Velmora").c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
@@ -292,7 +295,7 @@ TEST_F(RecordTest, FileInUseKeepsTheWayBackThenASecondRunFinishes) {
   RegCloseKey(key);
   ASSERT_EQ(Read(), RecordStatus::kOk);
   ASSERT_EQ(report_->Count(Result::kRefused), 900);
-  RemovalPlaces places = {"", "uninstall.exe"};
+  RemovalPlaces places = {"", "uninstall.exe", false};
   {
     // Open without sharing: the file is in use.
     HANDLE busy = CreateFileA((dir_ + "murkle.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -335,7 +338,8 @@ TEST_F(RecordTest, FileInUseKeepsTheWayBackThenASecondRunFinishes) {
 // The uninstall entry and the product key go only on the word of an entry of
 // this installation's own: one whose command starts a program in its folder
 // (arguments after it or not). Ours, the entry loses the two values the
-// installer wrote, and the key goes unless something else is left in it.
+// installer wrote, and the key goes unless something else is left in it. An
+// entry of ours that cannot be deleted keeps the uninstaller and its record.
 TEST_F(RecordTest, UninstallEntriesGoOnlyWhenOurs) {
   const std::string other = scratch_.path() + "\\Other\\uninstall.exe";
   ASSERT_TRUE(CreateDirectoryA((scratch_.path() + "\\Other").c_str(), nullptr));
@@ -347,22 +351,28 @@ TEST_F(RecordTest, UninstallEntriesGoOnlyWhenOurs) {
     std::string command;  // empty: no entry at all
     bool foreign_leftovers;
     bool entry_stays, product_stays, other_installation;
+    bool denied;  // the entry's security refuses deleting it and setting its values
   } cases[] = {
-      {"ours", "\"" + dir_ + "uninstall.exe\"", false, false, false, false},
-      {"ours, with an argument", "\"" + dir_ + "uninstall.exe\" /quiet", false, false, false, false},
-      {"ours, unquoted", dir_ + "uninstall.exe", false, false, false, false},
-      {"ours over a foreign entry's values and key", "\"" + dir_ + "uninstall.exe\"", true, true, false, false},
-      {"another installation's", "\"" + other + "\"", false, true, true, true},
-      {"naming nothing that exists", "\"C:\\Elsewhere\\uninstall.exe\"", false, true, true, false},
-      {"no entry: a record alone names no key", "", false, false, true, false},
+      {"ours", "\"" + dir_ + "uninstall.exe\"", false, false, false, false, false},
+      {"ours, with an argument", "\"" + dir_ + "uninstall.exe\" /quiet", false, false, false, false, false},
+      {"ours, unquoted", dir_ + "uninstall.exe", false, false, false, false, false},
+      {"ours, unquoted with an argument", dir_ + "uninstall.exe /S", false, false, false, false, false},
+      {"ours over a foreign entry's values and key", "\"" + dir_ + "uninstall.exe\"", true, true, false, false, false},
+      {"another installation's", "\"" + other + "\"", false, true, true, true, false},
+      {"naming nothing that exists", "\"C:\\Elsewhere\\uninstall.exe\"", false, true, true, false, false},
+      {"no entry: a record alone names no key", "", false, false, true, false, false},
+      {"ours, access denied", dir_ + "uninstall.exe /S", false, true, true, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     if (!test::DirectoryExists(dir_)) SetUp();  // the last case's removal took the folders
+    report_ = std::make_unique<UninstallReport>();
     WriteValid();
     Put("COMMON", "provider", "VelmoraTestP2");
     Put("COMMON", "program", "MurkleTestP2");
     Put("COMMON", "desktop_shortcut", "0");
+    Put("FILES", "f02", "uninstall.exe");
+    ASSERT_TRUE(test::WriteWholeFile(dir_ + "uninstall.exe", "the uninstaller"));
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, product.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                               nullptr),
@@ -383,12 +393,45 @@ TEST_F(RecordTest, UninstallEntriesGoOnlyWhenOurs) {
       }
       RegCloseKey(key);
     }
+    // Everyone may read the entry and change its security, no one delete it
+    // or set its values (Wine holds a key to the second alone).
+    auto secure = [&](const char* sddl) {
+      PSECURITY_DESCRIPTOR sd = nullptr;
+      HKEY held;
+      ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr));
+      ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, WRITE_DAC, &held), ERROR_SUCCESS);
+      EXPECT_EQ(RegSetKeySecurity(held, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+      RegCloseKey(held);
+      LocalFree(sd);
+    };
+    if (c.denied) {
+      ASSERT_NO_FATAL_FAILURE(secure("D:(D;;0x10002;;;WD)(A;;0xF003F;;;WD)"));
+      HKEY probe;
+      ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_SET_VALUE | DELETE, &probe),
+                ERROR_ACCESS_DENIED)
+          << "the system does not hold the key to its security";
+    }
     ASSERT_EQ(Read(), RecordStatus::kOk);
-    RemovalPlaces places = {"", "uninstall.exe"};
+    RemovalPlaces places = {"", "uninstall.exe", false};
     RemoveInstallation(*plan_, places, report_.get());
+    if (c.denied) {
+      ASSERT_NO_FATAL_FAILURE(secure("D:(A;;0xF003F;;;WD)"));
+    }
     EXPECT_EQ(test::KeyExists(HKEY_LOCAL_MACHINE, entry), c.entry_stays);
     EXPECT_EQ(test::KeyExists(HKEY_CURRENT_USER, product), c.product_stays);
     EXPECT_EQ(report_->other_installation, c.other_installation);
+    // The way back stays with an entry of ours that stays.
+    EXPECT_EQ(test::FileExists(dir_ + "uninstall.exe"), c.denied);
+    EXPECT_EQ(test::FileExists(dir_ + "uninst.ini"), c.denied);
+    if (c.denied) {
+      EXPECT_NE(Lines(Result::kLeft).find("HKEY_LOCAL_MACHINE\\" + entry + ":" +
+                                          std::to_string(static_cast<int>(Why::kInUse)) + ";"),
+                std::string::npos)
+          << Lines(Result::kLeft);
+      EXPECT_NE(test::ReadWholeFile(dir_ + "uninst.ini").find("[FILES]\r\nf00=uninst.ini\r\nf01=uninstall.exe\r\n"),
+                std::string::npos)
+          << "the record lists what is left";
+    }
     if (c.foreign_leftovers) {
       EXPECT_EQ(test::ValueCount(HKEY_LOCAL_MACHINE, entry), 1) << "only the foreign value stays";
       EXPECT_NE(Lines(Result::kLeft).find("HKEY_LOCAL_MACHINE\\" + entry + ":"), std::string::npos) << Lines(Result::kLeft);
@@ -396,6 +439,53 @@ TEST_F(RecordTest, UninstallEntriesGoOnlyWhenOurs) {
     test::DeleteKeyTree(HKEY_LOCAL_MACHINE, entry);
     test::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\VelmoraTestP2");
   }
+}
+
+// A link held open without read sharing may be ours: it stays, named as in
+// use, and so do the uninstaller and its record, which still lists it. Once it is free a second run finishes; the destination folder, held open
+// then, is named as the one thing left to delete by hand.
+TEST_F(RecordTest, HeldLinkKeepsTheWayBackThenAHeldFolderIsLeftByHand) {
+  ComScope com;
+  const std::string group = scratch_.path() + "\\Group\\";
+  ASSERT_TRUE(CreateDirectoryA(group.c_str(), nullptr));
+  ASSERT_TRUE(test::WriteWholeFile(dir_ + "murkle.exe", "game"));
+  ASSERT_TRUE(test::WriteWholeFile(dir_ + "uninstall.exe", "the uninstaller"));
+  ASSERT_EQ(CreateShortcut((dir_ + "murkle.exe").c_str(), (group + "Murkle.lnk").c_str(), "x"), S_OK);
+  WriteValid();
+  Put("COMMON", "provider", "VelmoraTestP4");
+  Put("COMMON", "program", "MurkleTestP4");
+  Put("COMMON", "desktop_shortcut", "0");
+  Put("FILES", "f02", "uninstall.exe");
+  ASSERT_EQ(Read(), RecordStatus::kOk);
+  RemovalPlaces places = {"", "uninstall.exe", false};
+  HANDLE held = CreateFileA((group + "Murkle.lnk").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  RemoveInstallation(*plan_, places, report_.get());
+  CloseHandle(held);
+  EXPECT_TRUE(test::FileExists(group + "Murkle.lnk"));
+  EXPECT_NE(Lines(Result::kLeft).find(group + "Murkle.lnk:" + std::to_string(static_cast<int>(Why::kInUse)) + ";"),
+            std::string::npos)
+      << Lines(Result::kLeft);
+  EXPECT_TRUE(test::FileExists(dir_ + "uninstall.exe"));
+  EXPECT_NE(test::ReadWholeFile(dir_ + "uninst.ini").find("s00=Murkle.lnk"), std::string::npos)
+      << "the record still lists the link";
+
+  report_ = std::make_unique<UninstallReport>();
+  ASSERT_EQ(Read(), RecordStatus::kOk);
+  held = CreateFileA(dir_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  RemoveInstallation(*plan_, places, report_.get());
+  CloseHandle(held);
+  EXPECT_FALSE(test::FileExists(group + "Murkle.lnk"));
+  EXPECT_FALSE(test::FileExists(dir_ + "uninstall.exe") || test::FileExists(dir_ + "uninst.ini"));
+  char text[2048];
+  FormatReport(*plan_, *report_, GetModuleHandleA(nullptr), text, sizeof text);
+  EXPECT_EQ(std::string(text).find("MurkleTestP4 by VelmoraTestP4 was removed from this computer, all but its folder " +
+                                   dir_.substr(0, dir_.size() - 1) + ", which was in use."),
+            0u)
+      << text;
+  EXPECT_TRUE(RemoveDirectoryA(dir_.c_str()));
 }
 
 // A record changed by hand to name what is not this installation's: links
@@ -432,7 +522,7 @@ TEST_F(RecordTest, WhatIsNotThisInstallationsIsKeptAndNamed) {
                  static_cast<DWORD>(command.size() + 1));
   RegCloseKey(key);
   ASSERT_EQ(Read(), RecordStatus::kOk);
-  RemovalPlaces places = {desktop.c_str(), "uninstall.exe"};
+  RemovalPlaces places = {desktop.c_str(), "uninstall.exe", false};
   RemoveInstallation(*plan_, places, report_.get());
   test::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\VelmoraTestP3");
   test::DeleteKeyTree(HKEY_LOCAL_MACHINE, entry);

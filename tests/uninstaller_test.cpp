@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/com.h"
 #include "common/shell_links.h"
 #include "support/install_support.h"
 #include "support/test_support.h"
@@ -470,6 +471,73 @@ TEST_F(UninstallerTest, RecordFromAnotherCodePageRemovesNothingAndSaysWhy) {
   EXPECT_TRUE(DeleteFileW((folder + L"uninst.ini").c_str()));
   EXPECT_TRUE(DeleteFileW((folder + L"uninstall.exe").c_str()));
   EXPECT_TRUE(RemoveDirectoryW(folder.c_str()));
+}
+
+// Installed on Chinese Windows (code page 936) into 中文\\游戏, the record holds
+// the bytes D6 D0 CE C4 \\ D3 CE CF B7, which another code page reads as another
+// folder's name (950: 笢恅\\蚔牁). A copy of the uninstaller and its record in a
+// user's folder of that name is not that installation: its uninstall entry,
+// which Windows keeps in Unicode, names the real one. Nothing is removed, the
+// user's data file there included, and the box says why.
+TEST_F(UninstallerTest, RecordReadUnderAnotherCodePageRemovesNothing) {
+  const std::string first = "\xD6\xD0\xCE\xC4", second = "\xD3\xCE\xCF\xB7";
+  wchar_t reading[16];
+  if (GetACP() == 936 ||
+      MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, (first + second).c_str(), -1, reading, 16) <= 0)
+    GTEST_SKIP() << "code page " << GetACP() << " reads the record as it was written, or not at all";
+  HandMadeInstallation install("R9", false);
+  ASSERT_TRUE(install.Usable());
+  ASSERT_NO_FATAL_FAILURE(install.Make());
+  const std::wstring real = test::Wide(install.parent + "\\中文\\游戏\\");
+  ASSERT_TRUE(CreateDirectoryW(test::Wide(install.parent + "\\中文").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(real.c_str(), nullptr));
+  const std::wstring command = L"\"" + real + L"uninstall.exe\"";
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, install.uninstall_key.c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                           static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  const std::string users = install.parent + "\\" + first + "\\" + second + "\\";
+  ASSERT_TRUE(CreateDirectoryA((install.parent + "\\" + first).c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(users.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileA(install.Uninstaller().c_str(), (users + "uninstall.exe").c_str(), FALSE));
+  ASSERT_TRUE(test::WriteWholeFile(users + "murkle.dat", "the user's own"));
+  std::string record = test::ReadWholeFile(install.Record());
+  const std::string was = "file_dir=" + install.file_dir + "\r\n";
+  ASSERT_NE(record.find(was), std::string::npos) << record;
+  record.replace(record.find(was), was.size(), "file_dir=" + users + "\r\n");
+  ASSERT_TRUE(test::WriteWholeFile(users + "uninst.ini", record));
+  const std::set<std::string> before = install.Snapshot();
+  test::UninstallRun run = test::RunInstalledUninstaller(users + "uninstall.exe", install.Caption(), IDYES);
+  EXPECT_TRUE(run.ended);
+  EXPECT_TRUE(run.confirmation.empty()) << run.confirmation;
+  EXPECT_EQ(run.report.find("This program was installed while Windows used another language"), 0u) << run.report;
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(install.Snapshot(), before) << "removed:" << test::Lines(test::Difference(before, install.Snapshot()));
+
+  // The same by the links alone: no entry, and the group's links lead into the
+  // real folder, as Windows keeps their targets in Unicode.
+  test::DeleteKeyTree(HKEY_LOCAL_MACHINE, install.uninstall_key);
+  const std::wstring game = real + L"murkle.exe";
+  CloseHandle(CreateFileW(game.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  for (const std::string& link : install.links) {
+    ComPtr<IShellLinkW> shell_link;
+    ComPtr<IPersistFile> file;
+    ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shell_link.ReceiveVoid()),
+              S_OK);
+    EXPECT_EQ(shell_link->SetPath(game.c_str()), S_OK);
+    ASSERT_EQ(shell_link->QueryInterface(IID_IPersistFile, file.ReceiveVoid()), S_OK);
+    EXPECT_EQ(file->Save(test::Wide(install.shortcut_dir + link).c_str(), TRUE), S_OK) << link;
+  }
+  const std::set<std::string> linked = install.Snapshot();
+  run = test::RunInstalledUninstaller(users + "uninstall.exe", install.Caption(), IDYES);
+  EXPECT_TRUE(run.confirmation.empty()) << run.confirmation;
+  EXPECT_EQ(run.report.find("This program was installed while Windows used another language"), 0u) << run.report;
+  EXPECT_EQ(install.Snapshot(), linked) << "removed:" << test::Lines(test::Difference(linked, install.Snapshot()));
+  EXPECT_TRUE(DeleteFileW(game.c_str()));
+  EXPECT_TRUE(RemoveDirectoryW(real.c_str()));
+  EXPECT_TRUE(RemoveDirectoryW(test::Wide(install.parent + "\\中文").c_str()));
 }
 
 }  // namespace

@@ -11,8 +11,9 @@
 # under 10.0 they do not. fonts-wine draws the title-bar buttons in pictures.
 # osslsigncode signs the programs when a certificate is given; the tests sign
 # with a throwaway certificate that openssl makes. Wine takes its ANSI code
-# page from the Unix locale: the tests' runs as on Japanese (932) and Polish
-# (1250) Windows need those locales, made from the locales package.
+# page from the Unix locale: the tests' runs as on Japanese (932), Polish
+# (1250) and Traditional Chinese (950) Windows need those locales, made from
+# the locales package.
 set -eu
 packages="cmake make g++ g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           libz-mingw-w64-dev zopfli wine64 wine32:i386 wine32-preloader:i386 fonts-wine
@@ -36,6 +37,6 @@ if [ -n "$missing" ] || [ -z "$qemu" ] || dpkg --compare-versions "$qemu" lt "$q
   [ -n "$missing" ] && apt-get install -y -qq --no-install-recommends $missing >/dev/null
   apt-get install -y -qq --no-install-recommends -t bookworm-backports qemu-user >/dev/null
 fi
-for name in ja_JP pl_PL; do
+for name in ja_JP pl_PL zh_TW; do
   locale -a 2>/dev/null | grep -qx "$name.utf8" || localedef -i "$name" -f UTF-8 "$name.UTF-8"
 done

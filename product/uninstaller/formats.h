@@ -20,6 +20,7 @@ inline constexpr StringFormat kUninstallFormats[] = {
     {IDS_REPORT_DONE, "sss"},
     {IDS_REPORT_PARTLY, "sss"},
     {IDS_REPORT_DONE_HERE, "sss"},
+    {IDS_REPORT_DONE_BY_HAND, "sss"},
     {IDS_REPORT_LINE, "ss"},
     {IDS_REPORT_MORE, "d"},
     {IDS_COUNT_FILES, "d"},
@@ -49,6 +50,7 @@ inline constexpr StringFormat kUninstallFormats[] = {
     {IDS_WHY_OTHER_INSTALLATION, "u"},
     {IDS_WHY_SYSTEM_FOLDER, "u"},
     {IDS_WHY_HOLDS_KEPT, "u"},
+    {IDS_WHY_REMOVE_BY_HAND, "u"},
 };
 
 #endif

@@ -78,14 +78,23 @@ bool ReadRecord(HINSTANCE instance, const char* caption, const char* own_dir, Un
 }
 
 // Asks, removes what the plan names and says what was done; the exit code.
-int RemoveAndReport(HINSTANCE instance, const UninstallPlan& plan, const char* own_name, HANDLE original,
-                    UninstallReport* report) {
+// own_dir and own_name: the installed uninstaller's folder and file; original:
+// its process to wait for, null when this is that very process.
+int RemoveAndReport(HINSTANCE instance, const UninstallPlan& plan, const char* own_dir, const char* own_name,
+                    HANDLE original, UninstallReport* report) {
   char caption[128];
   FormatLoaded<kUninstallFormats, IDS_CAPTION>(instance, caption, sizeof caption,
                                                static_cast<const char*>(plan.program));
   char desktop[MAX_PATH] = "";
   if (plan.desk_sc_name[0] && GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY, desktop) < 0) desktop[0] = '\0';
-  RemovalPlaces places = {desktop, own_name};
+  RemovalPlaces places = {desktop, own_name, original == nullptr};
+
+  // What Windows keeps in Unicode must find the record read as it was written:
+  // under another code page its bytes may name this folder by chance.
+  if (RecordNamesAnotherFolder(plan, own_dir, desktop)) {
+    Box<IDS_CODE_PAGE_CHANGED>(instance, caption, MB_OK | MB_ICONERROR, static_cast<unsigned long>(GetACP()));
+    return kCannotStart;
+  }
 
   if (!AnythingInstalled(plan, places)) {
     Box<IDS_NOTHING_FOUND>(instance, caption, MB_OK | MB_ICONINFORMATION, plan.program, plan.provider);
@@ -125,7 +134,7 @@ int RunUninstall(HINSTANCE instance, const char* installed_path, HANDLE original
   auto plan = std::make_unique<UninstallPlan>();
   auto report = std::make_unique<UninstallReport>();
   if (!ReadRecord(instance, plain_caption, own_dir, plan.get(), report.get())) return kCannotStart;
-  return RemoveAndReport(instance, *plan, own_name, original, report.get());
+  return RemoveAndReport(instance, *plan, own_dir, own_name, original, report.get());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/chars.h"
+#include "common/handle.h"
 #include "common/paths.h"
 #include "common/registry_key.h"
 #include "common/shell_links.h"
@@ -50,9 +51,13 @@ void RemoveFile(const char* dir, const char* name, What what, const char* links_
     report->Add(what, Result::kRefused, Why::kOverlong, 0, name);
     return;
   }
-  if (links_into && Exists(path) && !LinkLeadsInto(path, links_into)) {
-    report->Add(what, Result::kLeft, Why::kNotOurLink, 0, path);
-    return;
+  if (links_into && Exists(path)) {
+    // A link that cannot be read may be ours: it stays as a file in use would.
+    LinkLead lead = WhereLinkLeads(path, links_into);
+    if (lead != LinkLead::kInto) {
+      report->Add(what, Result::kLeft, lead == LinkLead::kUnreadable ? Why::kInUse : Why::kNotOurLink, 0, path);
+      return;
+    }
   }
   DWORD code = 0;
   if (DeleteOneFile(path, &code)) {
@@ -68,8 +73,9 @@ void RemoveFile(const char* dir, const char* name, What what, const char* links_
 // only while it is empty. created, already checked to be on dir's path, is the
 // first folder the installer had to make; empty means it made none. Whatever
 // stays is reported with its reason, the folders above it too; holds_ours says
-// that dir still holds something of the installation that was left.
-void RemoveFolders(const char* dir, const char* created, bool holds_ours, UninstallReport* report) {
+// that dir still holds something of the installation that was left. Once the
+// way back has gone (by_hand), a folder in use is the user's to delete.
+void RemoveFolders(const char* dir, const char* created, bool holds_ours, bool by_hand, UninstallReport* report) {
   if (!created[0]) return;
   size_t top = strlen(created);
   char folder[MAX_PATH];
@@ -92,7 +98,9 @@ void RemoveFolders(const char* dir, const char* created, bool holds_ours, Uninst
       } else {
         // Never recursive: a folder with anything left in it stays, and so do
         // the folders above it.
-        Why why = code != ERROR_DIR_NOT_EMPTY ? (IsInUse(code) ? Why::kInUse : Why::kFailed)
+        Why why = code != ERROR_DIR_NOT_EMPTY ? (!IsInUse(code) ? Why::kFailed
+                                                 : by_hand       ? Why::kRemoveByHand
+                                                                 : Why::kInUse)
                   : holds_ours                ? Why::kHoldsKept
                                               : Why::kNotEmpty;
         report->Add(What::kFolder, Result::kLeft, why, code, folder);
@@ -134,8 +142,14 @@ bool KeyExists(HKEY root, const char* subkey) {
   return key.Open(root, subkey, KEY_READ) == ERROR_SUCCESS;
 }
 
-// Whose the uninstall entry is, by the program its command starts.
-enum class Owner { kThisInstallation, kAnotherInstallation, kNobody };
+// Whose the uninstall entry is, by the program its command starts; kNoEntry
+// when there is none, kUnknown when it cannot be read.
+enum class Owner { kThisInstallation, kAnotherInstallation, kNobody, kNoEntry, kUnknown };
+
+struct EntryOwnership {
+  Owner owner;
+  LONG error;  // the system's answer to opening the entry
+};
 
 bool IsFile(const char* path) {
   DWORD attributes = GetFileAttributesA(path);
@@ -179,6 +193,17 @@ Owner EntryOwner(HKEY key, const UninstallPlan& plan) {
   return IsFile(value) ? Owner::kAnotherInstallation : Owner::kNobody;
 }
 
+// Decided before anything goes: an unquoted command names its program only
+// while that file is there to be found.
+EntryOwnership FindEntryOwner(const UninstallPlan& plan) {
+  char entry_key[MAX_PATH];
+  UninstallKeyPath(entry_key, plan.provider, plan.program);
+  RegKey entry;
+  LONG status = entry.Open(HKEY_LOCAL_MACHINE, entry_key, KEY_READ);
+  if (status != ERROR_SUCCESS) return {IsGone(static_cast<DWORD>(status)) ? Owner::kNoEntry : Owner::kUnknown, status};
+  return {EntryOwner(entry.get(), plan), ERROR_SUCCESS};
+}
+
 void AddKeyLine(const char* root_name, const char* subkey, Result result, Why why, DWORD error,
                 UninstallReport* report) {
   char text[MAX_PATH + 80];
@@ -188,16 +213,18 @@ void AddKeyLine(const char* root_name, const char* subkey, Result result, Why wh
 
 // Deletes an opened key that holds nothing, or says why it stays: no key with
 // subkeys goes (old systems delete them along with it), nor one with values.
-void DeleteEmptyKey(HKEY root, const char* root_name, const char* subkey, RegKey& key, UninstallReport* report) {
+// False when the system refused to delete it.
+bool DeleteEmptyKey(HKEY root, const char* root_name, const char* subkey, RegKey& key, UninstallReport* report) {
   DWORD subkeys = 0, values = 0;
   if (!key.Counts(&subkeys, &values) || subkeys != 0 || values != 0) {
     AddKeyLine(root_name, subkey, Result::kLeft, subkeys != 0 ? Why::kHasSubkeys : Why::kHasValues, 0, report);
-    return;
+    return true;
   }
   key.Close();
   LONG status = RegDeleteKeyA(root, subkey);
   AddKeyLine(root_name, subkey, status == ERROR_SUCCESS ? Result::kRemoved : Result::kLeft,
              status == ERROR_SUCCESS ? Why::kNone : Why::kFailed, static_cast<DWORD>(status), report);
+  return status == ERROR_SUCCESS;
 }
 
 // The product key, which the installer makes empty, and then the uninstall
@@ -206,41 +233,74 @@ void DeleteEmptyKey(HKEY root, const char* root_name, const char* subkey, RegKey
 // left in it; the product key goes with it, while it is empty. Nothing goes
 // on the word of an entry that is not ours: the record alone could name any
 // key. Another installation's entry and the product key stay.
-void RemoveKeys(const UninstallPlan& plan, UninstallReport* report) {
+// False when an entry of ours must stay because it cannot be deleted (no
+// access): the way back stays with it. *entry_named says that the entry
+// already has its line in the report then.
+bool RemoveKeys(const UninstallPlan& plan, const EntryOwnership& ownership, UninstallReport* report,
+                bool* entry_named) {
   char entry_key[MAX_PATH], product_key[MAX_PATH];
   UninstallKeyPath(entry_key, plan.provider, plan.program);
   ProductKeyPath(product_key, plan.provider, plan.program);
-  RegKey entry;
-  LONG status = entry.Open(HKEY_LOCAL_MACHINE, entry_key, KEY_READ | KEY_SET_VALUE);
-  if (status != ERROR_SUCCESS) {
-    AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, IsGone(static_cast<DWORD>(status)) ? Result::kGone : Result::kLeft,
-               IsGone(static_cast<DWORD>(status)) ? Why::kNone : Why::kFailed, static_cast<DWORD>(status), report);
-    return;
-  }
-  Owner owner = EntryOwner(entry.get(), plan);
-  if (owner != Owner::kThisInstallation) {
-    AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kLeft, Why::kNotOurs, 0, report);
-    if (owner == Owner::kAnotherInstallation) {
+  *entry_named = false;
+  switch (ownership.owner) {
+    case Owner::kNoEntry:
+      AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kGone, Why::kNone, 0, report);
+      return true;
+    case Owner::kAnotherInstallation:
       // The product is registered by another installation, which shares the key.
+      AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kLeft, Why::kNotOurs, 0, report);
       report->other_installation = true;
       if (KeyExists(HKEY_CURRENT_USER, product_key))
         AddKeyLine("HKEY_CURRENT_USER", product_key, Result::kLeft, Why::kOtherInstallation, 0, report);
-    }
-    return;
+      return true;
+    case Owner::kNobody:
+      AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kLeft, Why::kNotOurs, 0, report);
+      return true;
+    case Owner::kUnknown:
+    case Owner::kThisInstallation:
+      break;
+  }
+  // Opened for deleting first: an entry that refuses it keeps the product key,
+  // the uninstaller and its record with it.
+  RegKey entry;
+  LONG status = ownership.owner == Owner::kUnknown
+                    ? ownership.error
+                    : entry.Open(HKEY_LOCAL_MACHINE, entry_key, KEY_READ | KEY_SET_VALUE | DELETE);
+  if (status != ERROR_SUCCESS) {
+    DWORD code = static_cast<DWORD>(status);
+    AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kLeft, IsInUse(code) ? Why::kInUse : Why::kFailed, code,
+               report);
+    *entry_named = true;
+    return false;
   }
   {
     RegKey product;
     LONG opened = product.Open(HKEY_CURRENT_USER, product_key, KEY_READ);
-    if (opened == ERROR_SUCCESS)
-      DeleteEmptyKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", product_key, product, report);
-    else
-      AddKeyLine("HKEY_CURRENT_USER", product_key, IsGone(static_cast<DWORD>(opened)) ? Result::kGone : Result::kLeft,
-                 IsGone(static_cast<DWORD>(opened)) ? Why::kNone : Why::kFailed, static_cast<DWORD>(opened), report);
+    const bool gone = IsGone(static_cast<DWORD>(opened));
+    if (opened == ERROR_SUCCESS) {
+      if (!DeleteEmptyKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", product_key, product, report)) return false;
+    } else {
+      AddKeyLine("HKEY_CURRENT_USER", product_key, gone ? Result::kGone : Result::kLeft,
+                 gone ? Why::kNone : Why::kFailed, static_cast<DWORD>(opened), report);
+      // The product key is still to go: a second run's job.
+      if (!gone) return false;
+    }
   }
   RemoveMakerKeyIfEmpty(plan, report);
-  RegDeleteValueA(entry.get(), kDisplayNameValue);
-  RegDeleteValueA(entry.get(), kUninstallStringValue);
+  const char* const values[] = {kDisplayNameValue, kUninstallStringValue};
+  for (const char* value : values) {
+    LONG deleted = RegDeleteValueA(entry.get(), value);
+    if (deleted != ERROR_SUCCESS && !IsGone(static_cast<DWORD>(deleted))) {
+      AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kLeft, Why::kFailed, static_cast<DWORD>(deleted), report);
+      *entry_named = true;
+      return false;
+    }
+  }
+  // Without our values the entry starts nothing: it is no way back any more,
+  // whether or not the key itself can go.
   DeleteEmptyKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", entry_key, entry, report);
+  *entry_named = true;
+  return true;
 }
 
 bool IsDirectory(const char* path) {
@@ -249,12 +309,12 @@ bool IsDirectory(const char* path) {
 }
 
 // Whether any of names is still in dir as the installation's: a file that
-// exists, or a link that leads into links_into (when given).
+// exists, or a link that leads into links_into (when given) or cannot be read.
 bool AnyLeft(const char* dir, const char (*names)[kNameSize], int count, const char* links_into) {
   char path[MAX_PATH];
   for (int i = 0; i < count; ++i)
     if (names[i][0] && JoinPath(path, dir, names[i]) && Exists(path) &&
-        (!links_into || LinkLeadsInto(path, links_into)))
+        (!links_into || WhereLinkLeads(path, links_into) != LinkLead::kElsewhere))
       return true;
   return false;
 }
@@ -282,22 +342,24 @@ void WriteList(const char* ini, const char* section, char letter, const char (*n
 // Keeps the uninstall entry, the uninstaller and its record for a second run,
 // and rewrites the record to list only what is still there of the
 // installation: that run then has only that to do.
-// way_back names the uninstaller and the record; tried says which of them a
-// removal was tried for (and reported).
+// way_back names the uninstaller and the record; tried says which of them
+// already has its line in the report, name_entry whether the entry still needs
+// one.
 void KeepWayBack(const UninstallPlan& plan, const RemovalPlaces& places, const char* const (&way_back)[2],
-                 const bool (&tried)[2], UninstallReport* report) {
+                 const bool (&tried)[2], bool name_entry, UninstallReport* report) {
   char entry_key[MAX_PATH], path[MAX_PATH], ini[MAX_PATH];
   UninstallKeyPath(entry_key, plan.provider, plan.program);
-  AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kLeft, Why::kKeptForRetry, 0, report);
+  if (name_entry) AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kLeft, Why::kKeptForRetry, 0, report);
   for (int k = 0; k < 2; ++k)
     if (!tried[k] && way_back[k] && JoinPath(path, plan.file_dir, way_back[k]) && Exists(path))
       report->Add(What::kFile, Result::kLeft, Why::kKeptForRetry, 0, path);
   if (!JoinPath(ini, plan.file_dir, kUninstallIniName)) return;
   WriteList(ini, record::kFiles, record::kFileLetter, plan.files, plan.file_count,
             [&](const char* name) { return JoinPath(path, plan.file_dir, name) && Exists(path); });
-  // A link that stays because it leads elsewhere is no longer the installation's.
+  // A link that stays because it leads elsewhere is no longer the installation's;
+  // one that could not be read still may be.
   auto ours = [&](const char* dir, const char* name) {
-    return dir && dir[0] && JoinPath(path, dir, name) && LinkLeadsInto(path, plan.file_dir);
+    return dir && dir[0] && JoinPath(path, dir, name) && WhereLinkLeads(path, plan.file_dir) != LinkLead::kElsewhere;
   };
   WriteList(ini, record::kShortcuts, record::kShortcutLetter, plan.shortcuts, plan.shortcut_count,
             [&](const char* name) { return ours(plan.shortcut_dir, name); });
@@ -306,6 +368,34 @@ void KeepWayBack(const UninstallPlan& plan, const RemovalPlaces& places, const c
     WritePrivateProfileStringA(record::kCommon, record::kDeskScName, "", ini);
   }
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini);
+}
+
+// Whether the uninstaller and its record (those of way_back that the record
+// lists and that are there) can go now; the first that cannot is reported as
+// left, and marked in tried. Asked before the registry goes, so that an
+// uninstaller held open does not stay behind without its entry.
+bool WayBackCanGo(const UninstallPlan& plan, const RemovalPlaces& places, const char* const (&way_back)[2],
+                  bool (&tried)[2], UninstallReport* report) {
+  char path[MAX_PATH];
+  for (int k = 0; k < 2; ++k)
+    for (int i = 0; i < plan.file_count && way_back[k]; ++i) {
+      if (!EqualNoCase(plan.files[i], way_back[k]) || !JoinPath(path, plan.file_dir, way_back[k]) || !Exists(path))
+        continue;
+      // The running uninstaller's own file cannot go (no copy could be started).
+      DWORD code = k == 0 && places.uninstaller_running ? ERROR_SHARING_VIOLATION : 0;
+      if (!code) {
+        // A probe: opened for deleting, the file stays.
+        Handle file(CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+        if (!file) code = GetLastError();
+      }
+      if (code && !IsGone(code)) {
+        report->Add(What::kFile, Result::kLeft, IsInUse(code) ? Why::kInUse : Why::kFailed, code, path);
+        tried[k] = true;
+        return false;
+      }
+    }
+  return true;
 }
 
 }  // namespace
@@ -333,6 +423,7 @@ void RemoveInstallation(const UninstallPlan& plan, const RemovalPlaces& places, 
   // A group folder that is not there holds no links of ours: its folders are no
   // proof of anything the installation made.
   const bool group_there = plan.shortcut_dir[0] && IsDirectory(plan.shortcut_dir);
+  const EntryOwnership ownership = FindEntryOwner(plan);
 
   // The links first, while the files they lead to are still there to compare.
   for (int i = 0; i < plan.shortcut_count; ++i)
@@ -347,24 +438,25 @@ void RemoveInstallation(const UninstallPlan& plan, const RemovalPlaces& places, 
     if (!IsPostponed(plan.files[i], places)) RemoveFile(plan.file_dir, plan.files[i], What::kFile, nullptr, report);
   if (group_there)
     RemoveFolders(plan.shortcut_dir, plan.created_shortcut_dir,
-                  AnyLeft(plan.shortcut_dir, plan.shortcuts, plan.shortcut_count, plan.file_dir), report);
+                  AnyLeft(plan.shortcut_dir, plan.shortcuts, plan.shortcut_count, plan.file_dir), false, report);
 
   // The way back goes last, and only when nothing else of the installation is
-  // left: the uninstaller, its record, then the registry entries. Whatever
-  // stops that keeps them, so that a second run can finish the job.
+  // left: the registry entries, then the uninstaller and its record. Whatever
+  // stops that keeps all three, so that a second run can finish the job.
   const char* const way_back[] = {places.uninstaller_name, kUninstallIniName};
   bool tried[2] = {};
-  for (int k = 0; k < 2; ++k)
-    for (int i = 0; i < plan.file_count && way_back[k] && !report->LeftInstalledItems(); ++i)
-      if (EqualNoCase(plan.files[i], way_back[k])) {
-        RemoveFile(plan.file_dir, plan.files[i], What::kFile, nullptr, report);
-        tried[k] = true;
-      }
-  if (report->LeftInstalledItems())
-    KeepWayBack(plan, places, way_back, tried, report);
-  else
-    RemoveKeys(plan, report);
+  bool entry_named = false;
+  const bool gone = !report->LeftInstalledItems() && WayBackCanGo(plan, places, way_back, tried, report) &&
+                    RemoveKeys(plan, ownership, report, &entry_named);
+  if (gone) {
+    for (int k = 0; k < 2; ++k)
+      for (int i = 0; i < plan.file_count && way_back[k]; ++i)
+        if (EqualNoCase(plan.files[i], way_back[k]))
+          RemoveFile(plan.file_dir, plan.files[i], What::kFile, nullptr, report);
+  } else {
+    KeepWayBack(plan, places, way_back, tried, !entry_named, report);
+  }
 
   RemoveFolders(plan.file_dir, plan.created_file_dir, AnyLeft(plan.file_dir, plan.files, plan.file_count, nullptr),
-                report);
+                gone && !report->LeftInstalledItems(), report);
 }

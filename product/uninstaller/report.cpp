@@ -4,7 +4,8 @@
 
 void UninstallReport::Add(What what, Result result, Why why, DWORD error, const char* text) {
   ++counts[static_cast<int>(what)][static_cast<int>(result)];
-  left_installed |= result == Result::kLeft && !KeptAsNotOurs(why);
+  left_installed |= result == Result::kLeft && !KeptAsNotOurs(why) && why != Why::kRemoveByHand;
+  by_hand += result == Result::kLeft && why == Why::kRemoveByHand;
   other_installation |= result == Result::kLeft && why == Why::kOtherInstallation;
   if (line_count >= kMaxLines || (result == Result::kRefused && Count(Result::kRefused) > kMaxRefusedLines)) {
     ++dropped;

@@ -29,6 +29,7 @@ enum class Why {
   kOtherInstallation,  // the product key, while another installation is registered
   kSystemFolder,   // a shell folder of the system, or a folder that holds one
   kHoldsKept,      // a folder above one that was left in place
+  kRemoveByHand,   // an emptied folder in use once the way back had gone
 };
 
 // True for the reasons that keep what is not this installation's alone (the
@@ -64,7 +65,8 @@ struct UninstallReport {
   int Count(What what, Result result) const { return counts[static_cast<int>(what)][static_cast<int>(result)]; }
   int Count(Result result) const;
   // True when something the installer made was left, other than what was kept
-  // as not this installation's alone (KeptAsNotOurs).
+  // as not this installation's alone (KeptAsNotOurs) and a folder left for
+  // the user to delete (by_hand).
   bool LeftInstalledItems() const { return left_installed; }
 
   int line_count = 0;
@@ -72,6 +74,7 @@ struct UninstallReport {
   int counts[kWhats][kResults] = {};
   bool left_installed = false;
   bool other_installation = false;  // another installation of the product remains
+  int by_hand = 0;  // folders that only the user can still remove (Why::kRemoveByHand)
   ReportLine lines[kMaxLines];
 };
 

@@ -6,7 +6,7 @@
 #include "formats.h"
 
 bool RemovedCompletely(const UninstallReport& report) {
-  return !report.LeftInstalledItems() && report.Count(Result::kRefused) == 0;
+  return !report.LeftInstalledItems() && report.Count(Result::kRefused) == 0 && report.by_hand == 0;
 }
 
 namespace {
@@ -17,7 +17,8 @@ using Reason = LoadedFormat<kUninstallFormats, IDS_WHY_IN_USE, IDS_WHY_NOT_EMPTY
                             IDS_WHY_NOT_A_LINK, IDS_WHY_NOT_ABSOLUTE, IDS_WHY_NOT_PREFIX, IDS_WHY_DRIVE_ROOT,
                             IDS_WHY_UNKNOWN_KEY, IDS_WHY_NOT_OURS, IDS_WHY_HAS_SUBKEYS, IDS_WHY_TOO_MANY,
                             IDS_WHY_KEPT_FOR_RETRY, IDS_WHY_NOT_OUR_LINK, IDS_WHY_HAS_VALUES,
-                            IDS_WHY_OTHER_INSTALLATION, IDS_WHY_SYSTEM_FOLDER, IDS_WHY_HOLDS_KEPT>;
+                            IDS_WHY_OTHER_INSTALLATION, IDS_WHY_SYSTEM_FOLDER, IDS_WHY_HOLDS_KEPT,
+                            IDS_WHY_REMOVE_BY_HAND>;
 
 UINT ReasonId(Why why) {
   switch (why) {
@@ -41,6 +42,7 @@ UINT ReasonId(Why why) {
     case Why::kOtherInstallation: return IDS_WHY_OTHER_INSTALLATION;
     case Why::kSystemFolder: return IDS_WHY_SYSTEM_FOLDER;
     case Why::kHoldsKept: return IDS_WHY_HOLDS_KEPT;
+    case Why::kRemoveByHand: return IDS_WHY_REMOVE_BY_HAND;
     case Why::kNone:
     case Why::kFailed: break;
   }
@@ -71,6 +73,14 @@ void AppendCount(TextBuilder* out, HINSTANCE instance, int count, bool* first) {
   *first = false;
 }
 
+// The folder left for the user to delete, when the report still holds its line.
+const char* ByHandFolder(const UninstallReport& report) {
+  for (int i = 0; i < report.line_count; ++i)
+    if (report.lines[i].result == Result::kLeft && report.lines[i].why == Why::kRemoveByHand)
+      return report.lines[i].text;
+  return nullptr;
+}
+
 }  // namespace
 
 void FormatReport(const UninstallPlan& plan, const UninstallReport& report, HINSTANCE instance, char* text,
@@ -79,12 +89,20 @@ void FormatReport(const UninstallPlan& plan, const UninstallReport& report, HINS
   char format[MAX_PATH + 256];
   // The product stays on the computer while another installation of it is
   // registered: then only this folder's installation is said to be removed.
-  UINT summary = !RemovedCompletely(report)    ? IDS_REPORT_PARTLY
+  // A folder left only for the user to delete is named up front, as the one
+  // thing still to do (the uninstaller and its record are gone by then).
+  const char* by_hand = ByHandFolder(report);
+  const bool partly = report.LeftInstalledItems() || report.Count(Result::kRefused) > 0 ||
+                      (report.by_hand > 0 && !by_hand);
+  UINT summary = partly                      ? IDS_REPORT_PARTLY
+                 : by_hand                   ? IDS_REPORT_DONE_BY_HAND
                  : report.other_installation ? IDS_REPORT_DONE_HERE
                                              : IDS_REPORT_DONE;
-  LoadedFormat<kUninstallFormats, IDS_REPORT_PARTLY, IDS_REPORT_DONE_HERE, IDS_REPORT_DONE>::Format(
-      instance, summary, format, sizeof format, static_cast<const char*>(plan.program),
-      static_cast<const char*>(plan.provider), static_cast<const char*>(plan.file_dir));
+  const char* folder = summary == IDS_REPORT_DONE_BY_HAND ? by_hand : plan.file_dir;
+  LoadedFormat<kUninstallFormats, IDS_REPORT_PARTLY, IDS_REPORT_DONE_HERE, IDS_REPORT_DONE,
+               IDS_REPORT_DONE_BY_HAND>::Format(instance, summary, format, sizeof format,
+                                                static_cast<const char*>(plan.program),
+                                                static_cast<const char*>(plan.provider), folder);
   out.Append(format);
 
   out.Append("\r\n\r\n");
