@@ -31,6 +31,18 @@ class RegKey {
     return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                           static_cast<DWORD>(strlen(value) + 1));
   }
+  // A text value (REG_SZ or REG_EXPAND_SZ, not expanded) into size bytes,
+  // always terminated: the stored value may lack its terminator. Another type
+  // gives ERROR_UNSUPPORTED_TYPE.
+  LONG QueryText(const char* name, char* value, DWORD size) const {
+    if (size == 0) return ERROR_MORE_DATA;
+    DWORD type = 0, length = size - 1;
+    LONG status = RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &length);
+    if (status == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ) status = ERROR_UNSUPPORTED_TYPE;
+    value[status == ERROR_SUCCESS ? length : 0] = '\0';
+    return status;
+  }
+  LONG DeleteValue(const char* name) { return RegDeleteValueA(key_, name); }
   // Subkeys and values, or false when the key cannot be asked.
   bool Counts(DWORD* subkeys, DWORD* values) const {
     return RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, subkeys, nullptr, nullptr, values, nullptr,

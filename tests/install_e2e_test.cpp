@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/uninstall_format.h"
 #include "../product/game/window/layout.h"
 #include "../product/game/window/resource.h"
 #include "install/config.h"
@@ -21,7 +22,7 @@
 namespace {
 
 constexpr char kProductKey[] = "Software\\Velmora\\Murkle";
-constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora_Murkle";
+const std::string kUninstallKey = std::string(kUninstallKeyRoot) + "\\Velmora_Murkle";
 
 struct Link {
   const char* file;     // the link's file name
@@ -128,10 +129,10 @@ class InstallEndToEnd : public ::testing::Test {
     EXPECT_EQ(test::ValueCount(HKEY_CURRENT_USER, kProductKey), 0);
     std::string value;
     DWORD length = 0;
-    EXPECT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", &value, &length));
+    EXPECT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, kDisplayNameValue, &value, &length));
     EXPECT_EQ(value, "Velmora - Murkle");
     EXPECT_EQ(length, value.size() + 1) << "the stored length counts the terminator";
-    EXPECT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &value, &length));
+    EXPECT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, kUninstallStringValue, &value, &length));
     EXPECT_EQ(value, "\"" + file_dir + "uninstall.exe\"") << "quoted: the path has blanks";
     EXPECT_EQ(length, value.size() + 1);
 
@@ -175,7 +176,7 @@ class InstallEndToEnd : public ::testing::Test {
     test::ListFiles("C:", &all, "temp");
     test::ListFiles(scratch_.path(), &all, "temp");
     test::ListKeys(HKEY_CURRENT_USER, "HKCU", "Software", &all);
-    test::ListKeys(HKEY_LOCAL_MACHINE, "HKLM", "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", &all);
+    test::ListKeys(HKEY_LOCAL_MACHINE, "HKLM", kUninstallKeyRoot, &all);
     return all;
   }
   // The drive and the registry come back to before, within a bound.
@@ -310,7 +311,7 @@ void InstallEndToEnd::PlayThenUninstall(const std::string& file_dir, const std::
 
   // The uninstall entry's command, as Add/Remove Programs would run it.
   std::string command;
-  ASSERT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &command));
+  ASSERT_TRUE(test::ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, kUninstallStringValue, &command));
   ASSERT_GE(command.size(), 2u);
   ASSERT_EQ(command.front(), '"');
   test::UninstallRun run =

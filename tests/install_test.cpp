@@ -28,6 +28,7 @@ namespace {
 constexpr char kProvider[] = "VelmoraRunInstall";
 constexpr char kProgram[] = "InstallTest";
 constexpr char kProductKey[] = "Software\\VelmoraRunInstall";
+// The registry path and value names spelt out: the installer is held to them here.
 constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelmoraRunInstall_InstallTest";
 constexpr int kCorruptResource = 900;  // in this test's own resources
@@ -59,6 +60,30 @@ HKEY CreateVolatileKey(HKEY root, const std::string& subkey) {
                             nullptr),
             ERROR_SUCCESS);
   return key;
+}
+
+// The links of one installation, by their paths: the group's four and the
+// desktop link when asked for.
+std::set<std::string> LinksOf(const std::string& group, bool desktop_link) {
+  std::set<std::string> links;
+  for (const char* name : {"Murkle.lnk", "Murkle licence.lnk", "How to order Murkle.lnk", "Uninstall Murkle .lnk"})
+    links.insert(group + name);
+  if (desktop_link) links.insert(test::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Murkle.lnk");
+  return links;
+}
+
+// Two installations into one destination, with these groups.
+struct Respelt {
+  const char* what;
+  std::string first, second;  // no second: the first's short name
+  bool one_folder;            // the two groups are one folder
+};
+
+std::string ShortName(const std::string& path) {
+  char name[MAX_PATH];
+  DWORD n = GetShortPathNameA(path.c_str(), name, sizeof name);
+  EXPECT_TRUE(n > 0 && n < sizeof name && path != name) << path;
+  return name;
 }
 
 class RunInstallTest : public ::testing::Test {
@@ -103,6 +128,10 @@ class RunInstallTest : public ::testing::Test {
     return status;
   }
 
+  // Two installations into this destination, with g's groups: every link the
+  // second saved is there, and the first's other links are gone.
+  void InstallTwice(const Respelt& g, int first_desktop, int second_desktop, const std::string& desktop);
+
   bool Installed(int row) const { return test::FileExists(dest_ + rows_[row].file_name); }
   bool AnyLink() const { return test::FileExists(group_ + "Murkle.lnk"); }
 
@@ -126,6 +155,36 @@ class RunInstallTest : public ::testing::Test {
   ManifestEntry rows_[SetupConfig::kMaxRows];
   std::string dest_, group_;
 };
+
+void RunInstallTest::InstallTwice(const Respelt& g, int first_desktop, int second_desktop,
+                                  const std::string& desktop) {
+  SCOPED_TRACE(std::string(g.what) + ", desktop link " + std::to_string(first_desktop) + " then " +
+               std::to_string(second_desktop));
+  test::RemoveTree(scratch_ / "Start");
+  test::RemoveTree("C:\\MurkleRunInstall");
+  for (const std::string& link : LinksOf(desktop, true)) DeleteFileA(link.c_str());
+  group_ = g.first;
+  auto config = Config();
+  config->desktop_shortcut = first_desktop;
+  ASSERT_EQ(Run(*config, nullptr), 0);
+  const std::set<std::string> first = LinksOf(g.first, first_desktop);
+  // Short names for the group and the destination alike.
+  const std::string second_group = g.second.empty() ? ShortName(g.first) : g.second;
+  const std::string long_dest = dest_;
+  if (g.second.empty()) dest_ = ShortName(dest_);
+  group_ = second_group;
+  config = Config();
+  config->desktop_shortcut = second_desktop;
+  dest_ = long_dest;
+  ASSERT_EQ(Run(*config, nullptr), 0);
+  // Spelt as the first run spelt them where the groups are one folder.
+  const std::set<std::string> second = LinksOf(g.one_folder ? g.first : second_group, second_desktop);
+  for (const std::string& link : second) EXPECT_TRUE(test::FileExists(link)) << "saved, then deleted: " << link;
+  for (const std::string& link : first)
+    if (!second.count(link)) {
+      EXPECT_FALSE(test::FileExists(link)) << "the first run's, left: " << link;
+    }
+}
 
 TEST_F(RunInstallTest, InstallsWhatTheRecordSays) {
   auto config = Config();
@@ -200,80 +259,31 @@ TEST_F(RunInstallTest, ReinstallingTakesOverTheFirstInstallationsLinks) {
   EXPECT_FALSE(test::FileExists(scratch_ / "Start3\\Murkle\\Murkle.lnk"));
 }
 
-// The links of one installation, by their paths: the group's four and the
-// desktop link when asked for.
-std::set<std::string> LinksOf(const std::string& group, bool desktop_link) {
-  std::set<std::string> links;
-  for (const char* name : {"Murkle.lnk", "Murkle licence.lnk", "How to order Murkle.lnk", "Uninstall Murkle .lnk"})
-    links.insert(group + name);
-  if (desktop_link) links.insert(test::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Murkle.lnk");
-  return links;
-}
-
 // Installing again into the same folder, with the group (and once the
 // destination) spelt another way, or the desktop for a group: every link the
 // second run saved stays, however the two runs name its folder, and only the
 // first run's other links go.
 TEST_F(RunInstallTest, ReinstallingKeepsEveryLinkItSavedHoweverTheFolderIsSpelt) {
   const std::string desktop = test::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\";
-  const std::string long_group = scratch_ / "Start\\Murkle Games Folder\\";
   std::string accented, upper;  // letters beyond A to Z, in both cases
   const bool has_accents = test::InCodePage("Start\\Vélmora\\", &accented) && test::InCodePage("Start\\VÉLMORA\\", &upper);
   // S: is the C: drive under another letter (tools/test-drives).
   const bool substituted = test::DirectoryExists("S:\\");
   if (!substituted) printf("drive S: is not mapped: a group on another drive letter is not tried\n");
   const std::string on_c = "C:\\MurkleRunInstall\\Start\\Murkle\\";
-  const struct {
-    const char* what;
-    std::string first, second;  // the groups; no second: the first's short name
-    bool one_folder;
-  } groups[] = {
-      {"letters beyond A to Z in another case", has_accents ? scratch_ / accented : "",
-       has_accents ? scratch_ / upper : "", true},
-      {"the short name", long_group, "", true},
-      {"another drive letter", substituted ? on_c : "", "S:" + on_c.substr(2), true},
+  const std::vector<Respelt> groups = {
+      {"letters beyond A to Z in another case", has_accents ? scratch_ / accented : std::string(),
+       has_accents ? scratch_ / upper : std::string(), true},
+      {"the short name", scratch_ / "Start\\Murkle Games Folder\\", std::string(), true},
+      {"another drive letter", substituted ? on_c : std::string(), "S:" + on_c.substr(2), true},
       {"the desktop, then the desktop", desktop, desktop, true},
       {"a group, then the desktop", scratch_ / "Start\\Murkle\\", desktop, false},
       {"the desktop, then a group", desktop, scratch_ / "Start\\Murkle\\", false},
   };
-  for (const auto& g : groups) {
-    if (g.first.empty()) continue;
-    for (int first_desktop : {0, 1})
-      for (int second_desktop : {0, 1}) {
-        SCOPED_TRACE(std::string(g.what) + ", desktop link " + std::to_string(first_desktop) + " then " +
-                     std::to_string(second_desktop));
-        test::RemoveTree(scratch_ / "Start");
-        test::RemoveTree("C:\\MurkleRunInstall");
-        for (const std::string& link : LinksOf(desktop, true)) DeleteFileA(link.c_str());
-        group_ = g.first;
-        auto config = Config();
-        config->desktop_shortcut = first_desktop;
-        ASSERT_EQ(Run(*config, nullptr), 0);
-        const std::set<std::string> first = LinksOf(g.first, first_desktop);
-        // Short names for the group and the destination alike.
-        auto short_name = [](const std::string& path) {
-          char name[MAX_PATH];
-          DWORD n = GetShortPathNameA(path.c_str(), name, sizeof name);
-          EXPECT_TRUE(n > 0 && n < sizeof name && path != name) << path;
-          return std::string(name);
-        };
-        const std::string second_group = g.second.empty() ? short_name(g.first) : g.second;
-        const std::string long_dest = dest_;
-        if (g.second.empty()) dest_ = short_name(dest_);
-        group_ = second_group;
-        config = Config();
-        config->desktop_shortcut = second_desktop;
-        dest_ = long_dest;
-        ASSERT_EQ(Run(*config, nullptr), 0);
-        // Spelt as the first run spelt them where the groups are one folder.
-        const std::set<std::string> second = LinksOf(g.one_folder ? g.first : second_group, second_desktop);
-        for (const std::string& link : second) EXPECT_TRUE(test::FileExists(link)) << "saved, then deleted: " << link;
-        for (const std::string& link : first)
-          if (!second.count(link)) {
-            EXPECT_FALSE(test::FileExists(link)) << "the first run's, left: " << link;
-          }
-      }
-  }
+  for (const Respelt& g : groups)
+    for (int first_desktop = 0; first_desktop < 2; ++first_desktop)
+      for (int second_desktop = 0; second_desktop < 2; ++second_desktop)
+        if (!g.first.empty()) InstallTwice(g, first_desktop, second_desktop, desktop);
   for (const std::string& link : LinksOf(desktop, true)) DeleteFileA(link.c_str());
   test::RemoveTree("C:\\MurkleRunInstall");
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "common/uninstall_format.h"
 #include "install/config.h"
 #include "resources/resource.h"
 #include "support/install_support.h"
@@ -35,8 +36,7 @@ class SetupDialogTest : public ::testing::Test {
   }
   void TearDown() override {
     test::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\VelmoraDialogTest");
-    test::DeleteKeyTree(HKEY_LOCAL_MACHINE,
-                        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelmoraDialogTest_DialogTest");
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstallKeyRoot) + "\\VelmoraDialogTest_DialogTest");
     CoUninitialize();
   }
 

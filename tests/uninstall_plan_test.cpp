@@ -290,7 +290,7 @@ TEST_F(RecordTest, FileInUseKeepsTheWayBackThenASecondRunFinishes) {
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   const std::string command = "\"" + dir_ + "uninstall.exe\"";
-  RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+  RegSetValueExA(key, kUninstallStringValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                  static_cast<DWORD>(command.size() + 1));
   RegCloseKey(key);
   ASSERT_EQ(Read(), RecordStatus::kOk);
@@ -382,9 +382,9 @@ TEST_F(RecordTest, UninstallEntriesGoOnlyWhenOurs) {
       ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                                 nullptr),
                 ERROR_SUCCESS);
-      RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.command.c_str()),
+      RegSetValueExA(key, kUninstallStringValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(c.command.c_str()),
                      static_cast<DWORD>(c.command.size() + 1));
-      RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+      RegSetValueExA(key, kDisplayNameValue, 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
       if (c.foreign_leftovers) {
         RegSetValueExA(key, "Publisher", 0, REG_SZ, reinterpret_cast<const BYTE*>("Someone"), 8);
         HKEY sub;
@@ -518,7 +518,7 @@ TEST_F(RecordTest, WhatIsNotThisInstallationsIsKeptAndNamed) {
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   const std::string command = dir_ + "uninstall.exe";
-  RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+  RegSetValueExA(key, kUninstallStringValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                  static_cast<DWORD>(command.size() + 1));
   RegCloseKey(key);
   ASSERT_EQ(Read(), RecordStatus::kOk);

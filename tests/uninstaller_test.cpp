@@ -11,6 +11,7 @@
 
 #include "common/com.h"
 #include "common/shell_links.h"
+#include "common/uninstall_format.h"
 #include "support/install_support.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -39,7 +40,6 @@ void ListMatching(const std::string& dir, const std::string& prefix, std::set<st
   FindClose(find);
 }
 
-const char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // One hand-made installation with names of its own (tag), so that no test can
 // remove anything of another test or of the prefix. Everything is removed on
@@ -66,7 +66,7 @@ class HandMadeInstallation {
     files = {"murkle.exe", "murkle.dat", "licence.txt", "uninstall.exe", "marsh.jpg", "uninst.ini"};
     links = {"Murkle.lnk", "Murkle licence.lnk", "Uninstall Murkle .lnk"};
     product_key = "Software\\" + provider + "\\" + program;
-    uninstall_key = std::string(kUninstallRoot) + "\\" + provider + "_" + program;
+    uninstall_key = std::string(kUninstallKeyRoot) + "\\" + provider + "_" + program;
   }
   ~HandMadeInstallation() {
     test::RemoveTree(created_shortcut_dir);
@@ -115,9 +115,9 @@ class HandMadeInstallation {
                               &key, nullptr),
               ERROR_SUCCESS);
     std::string display = provider + " - " + program, command = Uninstaller();
-    RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(display.c_str()),
+    RegSetValueExA(key, kDisplayNameValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(display.c_str()),
                    static_cast<DWORD>(display.size() + 1));
-    RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+    RegSetValueExA(key, kUninstallStringValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                    static_cast<DWORD>(command.size() + 1));
     RegCloseKey(key);
     WriteRecord();
@@ -166,7 +166,7 @@ class HandMadeInstallation {
     ListMatching(programs_, provider, &all);
     ListMatching(desktop_dir_, program, &all);
     test::ListKeys(HKEY_CURRENT_USER, "HKCU", "Software", &all, provider, false);
-    test::ListKeys(HKEY_LOCAL_MACHINE, "HKLM", kUninstallRoot, &all, provider, false);
+    test::ListKeys(HKEY_LOCAL_MACHINE, "HKLM", kUninstallKeyRoot, &all, provider, false);
     return all;
   }
 

@@ -23,6 +23,12 @@ bool IsInUse(DWORD code) {
 
 bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+// A removal that failed with the system's code: gone already, or left for why.
+void AddFailed(UninstallReport* report, What what, DWORD code, Why why, const char* text) {
+  const bool gone = IsGone(code);
+  report->Add(what, gone ? Result::kGone : Result::kLeft, gone ? Why::kNone : why, gone ? 0 : code, text);
+}
+
 bool DeleteOneFile(const char* path, DWORD* code) {
   if (DeleteFileA(path)) return true;
   *code = GetLastError();
@@ -60,13 +66,10 @@ void RemoveFile(const char* dir, const char* name, What what, const char* links_
     }
   }
   DWORD code = 0;
-  if (DeleteOneFile(path, &code)) {
+  if (DeleteOneFile(path, &code))
     report->Add(what, Result::kRemoved, Why::kNone, 0, path);
-  } else if (IsGone(code)) {
-    report->Add(what, Result::kGone, Why::kNone, 0, path);
-  } else {
-    report->Add(what, Result::kLeft, IsInUse(code) ? Why::kInUse : Why::kFailed, code, path);
-  }
+  else
+    AddFailed(report, what, code, IsInUse(code) ? Why::kInUse : Why::kFailed, path);
 }
 
 // Removes dir (ending with a backslash) and its ancestors up to created, each
@@ -92,20 +95,16 @@ void RemoveFolders(const char* dir, const char* created, bool holds_ours, bool b
     } else if (RemoveDirectoryA(folder)) {
       report->Add(What::kFolder, Result::kRemoved, Why::kNone, 0, folder);
     } else {
+      // Never recursive: a folder with anything left in it stays, and so do
+      // the folders above it.
       DWORD code = GetLastError();
-      if (IsGone(code)) {
-        report->Add(What::kFolder, Result::kGone, Why::kNone, 0, folder);
-      } else {
-        // Never recursive: a folder with anything left in it stays, and so do
-        // the folders above it.
-        Why why = code != ERROR_DIR_NOT_EMPTY ? (!IsInUse(code) ? Why::kFailed
-                                                 : by_hand       ? Why::kRemoveByHand
-                                                                 : Why::kInUse)
-                  : holds_ours                ? Why::kHoldsKept
-                                              : Why::kNotEmpty;
-        report->Add(What::kFolder, Result::kLeft, why, code, folder);
-        kept = true;
-      }
+      Why why = code != ERROR_DIR_NOT_EMPTY ? (!IsInUse(code) ? Why::kFailed
+                                               : by_hand       ? Why::kRemoveByHand
+                                                               : Why::kInUse)
+                : holds_ours                ? Why::kHoldsKept
+                                            : Why::kNotEmpty;
+      AddFailed(report, What::kFolder, code, why, folder);
+      kept = !IsGone(code);
     }
     char* slash = FindLastChar(folder, '\\');
     if (!slash || length == top) return;
@@ -175,13 +174,9 @@ void CommandProgram(char* command) {
 
 // This installation's when its command starts a program in file_dir; another
 // installation's when it starts another program that exists.
-Owner EntryOwner(HKEY key, const UninstallPlan& plan) {
-  char value[MAX_PATH + 4] = {};
-  DWORD type = 0, size = sizeof value - 1;  // room for a terminator the value may lack
-  if (RegQueryValueExA(key, kUninstallStringValue, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-          ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
-    return Owner::kNobody;
+Owner EntryOwner(const RegKey& key, const UninstallPlan& plan) {
+  char value[MAX_PATH + 4];
+  if (key.QueryText(kUninstallStringValue, value, sizeof value) != ERROR_SUCCESS) return Owner::kNobody;
   CommandProgram(value);
   char folder[MAX_PATH];
   CopyText(folder, value);
@@ -201,7 +196,7 @@ EntryOwnership FindEntryOwner(const UninstallPlan& plan) {
   RegKey entry;
   LONG status = entry.Open(HKEY_LOCAL_MACHINE, entry_key, KEY_READ);
   if (status != ERROR_SUCCESS) return {IsGone(static_cast<DWORD>(status)) ? Owner::kNoEntry : Owner::kUnknown, status};
-  return {EntryOwner(entry.get(), plan), ERROR_SUCCESS};
+  return {EntryOwner(entry, plan), ERROR_SUCCESS};
 }
 
 void AddKeyLine(const char* root_name, const char* subkey, Result result, Why why, DWORD error,
@@ -276,20 +271,20 @@ bool RemoveKeys(const UninstallPlan& plan, const EntryOwnership& ownership, Unin
   {
     RegKey product;
     LONG opened = product.Open(HKEY_CURRENT_USER, product_key, KEY_READ);
-    const bool gone = IsGone(static_cast<DWORD>(opened));
     if (opened == ERROR_SUCCESS) {
       if (!DeleteEmptyKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", product_key, product, report)) return false;
     } else {
-      AddKeyLine("HKEY_CURRENT_USER", product_key, gone ? Result::kGone : Result::kLeft,
-                 gone ? Why::kNone : Why::kFailed, static_cast<DWORD>(opened), report);
+      char text[MAX_PATH + 80];
+      FormatText(text, sizeof text, "HKEY_CURRENT_USER\\%s", product_key);
+      AddFailed(report, What::kRegistryKey, static_cast<DWORD>(opened), Why::kFailed, text);
       // The product key is still to go: a second run's job.
-      if (!gone) return false;
+      if (!IsGone(static_cast<DWORD>(opened))) return false;
     }
   }
   RemoveMakerKeyIfEmpty(plan, report);
   const char* const values[] = {kDisplayNameValue, kUninstallStringValue};
   for (const char* value : values) {
-    LONG deleted = RegDeleteValueA(entry.get(), value);
+    LONG deleted = entry.DeleteValue(value);
     if (deleted != ERROR_SUCCESS && !IsGone(static_cast<DWORD>(deleted))) {
       AddKeyLine("HKEY_LOCAL_MACHINE", entry_key, Result::kLeft, Why::kFailed, static_cast<DWORD>(deleted), report);
       *entry_named = true;
