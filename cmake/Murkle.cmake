@@ -14,6 +14,11 @@ add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 # No link time in the headers: the same sources give the same programs, and the
 # packed payload streams of the product's programs can come from the cache.
 add_link_options(-Wl,--no-insert-timestamp)
+# Nor the folders it was built in: __FILE__ (in an assertion's message, say) and
+# debug information name a source from the project's root, a generated one from
+# the build tree's. (The build tree's map comes last: GCC tries the last first.)
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>"
+                    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>")
 if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
   add_link_options(-s)
   # The 32-bit builds, the shipped one and its test build, are also optimised
