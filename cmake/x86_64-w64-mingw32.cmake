@@ -6,4 +6,4 @@ set(MINGW_THREADS posix)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 # Must be set before any target exists, or add_test() ignores it.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/wine-run)

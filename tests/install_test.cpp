@@ -267,7 +267,7 @@ TEST_F(RunInstallTest, ReinstallingKeepsEveryLinkItSavedHoweverTheFolderIsSpelt)
   const std::string desktop = test::SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\";
   std::string accented, upper;  // letters beyond A to Z, in both cases
   const bool has_accents = test::InCodePage("Start\\Vélmora\\", &accented) && test::InCodePage("Start\\VÉLMORA\\", &upper);
-  // S: is the C: drive under another letter (tools/test-drives).
+  // S: is the C: drive under another letter (tools/wine/test-drives).
   const bool substituted = test::DirectoryExists("S:\\");
   if (!substituted) printf("drive S: is not mapped: a group on another drive letter is not tried\n");
   const std::string on_c = "C:\\MurkleRunInstall\\Start\\Murkle\\";

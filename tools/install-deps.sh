@@ -5,7 +5,7 @@
 # the test builds (GoogleTest needs them).
 #
 # 32-bit Windows programs run on Debian's 32-bit Wine with its preloader, under
-# qemu-i386 (tools/wine-loaders): the kernels of these machines run no 32-bit
+# qemu-i386 (tools/wine/wine-loaders): the kernels of these machines run no 32-bit
 # code. qemu comes from bookworm-backports: the threads of 32-bit Wine under
 # bookworm's qemu 7.2 die at random ("wine client error", illegal instructions);
 # under 10.0 they do not. fonts-wine draws the title-bar buttons in pictures.

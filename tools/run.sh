@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the installer and starts it in the project's own Wine prefix
 # (build/wineprefix-run): the shipped 32-bit dist/MurkleSetup.exe wherever this
-# machine's Wine can run 32-bit programs (tools/wine-loaders), else the x86-64
+# machine's Wine can run 32-bit programs (tools/wine/wine-loaders), else the x86-64
 # build of the same sources. Without a display, it walks through the dialogs as a
 # user would under a virtual display and saves a picture of each in dist/screens/.
 set -eu
@@ -11,8 +11,9 @@ tools/install-deps.sh
 cmake --workflow --preset product
 
 export MURKLE_WINEPREFIX="$root/build/wineprefix-run"
-. tools/wine-env.sh
-tools/wine-prefix "$MURKLE_WINEPREFIX" x11
+murkle_root=$root
+. tools/wine/wine-env.sh
+tools/wine/wine-prefix "$MURKLE_WINEPREFIX" x11
 
 # Asked of Wine itself, each time: a prefix or a machine may have gained (or
 # lost) what 32-bit programs need since the last run.
@@ -43,5 +44,5 @@ walk=0
   "Z:$(echo "$root/dist/screens" | tr / '\\')" 2>/dev/null || walk=$?
 "$WINESERVER" -w
 echo "Pictures of the dialogs: $(ls dist/screens | tr '\n' ' ')"
-tools/show-installation.sh "$MURKLE_WINEPREFIX"
+tools/pictures/show-installation.sh "$MURKLE_WINEPREFIX"
 exit $walk

@@ -1,5 +1,5 @@
 // Times the installer against a peer built by a general installer system from
-// the same payload (tools/bench-peer.sh builds it and runs this), each driven
+// the same payload (tools/bench/bench-peer.sh builds it and runs this), each driven
 // through its dialogs as a user would who presses Enter as soon as a dialog
 // appears. Rounds alternate the installer, the peer and the peer in its
 // silent mode; between runs the destination, the links and the keys are

@@ -1,7 +1,7 @@
 #!/bin/sh
 # bench-peer.sh [rounds]: the installer side by side with a peer, a general
 # installer system's installer (NSIS, from Debian) built from the same 14
-# payload files by tools/peer/murkle.nsi: a licence page, a directory page,
+# payload files by tools/bench/peer/murkle.nsi: a licence page, a directory page,
 # four Start-menu links and a desktop link, the same two registry keys, zlib
 # with one stream per file. Both are driven through their dialogs under a
 # virtual display, Enter pressed as soon as each dialog shows (peer_bench);
@@ -12,7 +12,7 @@
 # overhead of each (the file less its compressed payload). Not part of the test
 # command; absolute times are for orientation only.
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 rounds=${1:-30}
 tools/install-deps.sh
@@ -31,15 +31,16 @@ for target in x86 amd64; do
   define=""
   [ $target = amd64 ] && define=-DAMD64
   makensis -V4 $define -DPAYLOAD="$root/build/product/payload" -DFILES="$peer/files.nsh" \
-    -DOUT="$peer/peer-$target.exe" tools/peer/murkle.nsi >"$peer/makensis-$target.log"
+    -DOUT="$peer/peer-$target.exe" tools/bench/peer/murkle.nsi >"$peer/makensis-$target.log"
 done
 
 # A prefix of its own with the X11 driver and no window manager's part in the
 # timing: under a bare virtual display Wine waits 2 s whenever a top-level
 # window is hidden unless its windows are unmanaged.
 export MURKLE_WINEPREFIX=$root/build/wineprefix-peer
-. tools/wine-env.sh
-tools/wine-prefix "$MURKLE_WINEPREFIX"
+murkle_root=$root
+. tools/wine/wine-env.sh
+tools/wine/wine-prefix "$MURKLE_WINEPREFIX"
 start_virtual_display
 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
@@ -52,14 +53,14 @@ overhead() {  # the peer's: its total less its compressed install data
 echo "Benchmark against the peer, $(date -u +%Y-%m-%d), $(nproc) cores ($(sed -n 's/^model name[^:]*: //p' /proc/cpuinfo | head -n 1)), $("$WINE" --version 2>/dev/null)"
 echo
 echo "x86-64 builds on wine64, $rounds rounds:"
-tools/wine-run build/tests/peer_bench.exe "$rounds" "$(winpath "$root/build/tests/MurkleSetup.exe")" \
+tools/wine/wine-run build/tests/peer_bench.exe "$rounds" "$(winpath "$root/build/tests/MurkleSetup.exe")" \
   "$(winpath "$peer/peer-amd64.exe")" | grep -v '^wine'
 if [ "$MURKLE_WINE32" = yes ]; then
   r32=$(( (rounds + 5) / 6 ))
   echo
   echo "The shipped installer against the peer's x86 build, 32-bit Wine EMULATED by qemu-i386 (these figures"
   echo "say nothing about speed on real hardware), $r32 rounds:"
-  tools/wine-run build/tests/peer_bench.exe "$r32" "$(winpath "$root/dist/MurkleSetup.exe")" \
+  tools/wine/wine-run build/tests/peer_bench.exe "$r32" "$(winpath "$root/dist/MurkleSetup.exe")" \
     "$(winpath "$peer/peer-x86.exe")" | grep -v '^wine'
 fi
 echo

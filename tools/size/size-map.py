@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Where the shipped installer's bytes go.
 
-  tools/size-map.py <link map> <MurkleSetup.exe>
+  tools/size/size-map.py <link map> <MurkleSetup.exe>
 
 The link map comes from linking the shipped installer once more with
--Wl,-Map (tools/size-map.sh does it). Code and data are counted by where they
+-Wl,-Map (tools/size/size-map.sh does it). Code and data are counted by where they
 come from (our code, the C++ exception runtime, libgcc's unwinder, zlib, the
 start-up and import pieces of the C runtime); resources by type; and what the
 file spends on headers and on rounding its sections up to 512-byte blocks."""

@@ -2,10 +2,10 @@
 # size-map.sh: where the shipped installer's bytes go. Links the shipped
 # installer once more, exactly as the build did but with a link map, checks
 # that the result is the same file, and prints the map by origin
-# (tools/size-map.py). Run after the product build (tools/run.sh or
+# (tools/size/size-map.py). Run after the product build (tools/run.sh or
 # cmake --workflow --preset product).
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build/product
 out=$root/build/size-map
 link=$build/setup/CMakeFiles/MurkleSetup.dir/link.txt
@@ -19,4 +19,4 @@ if cmp -s "$out/MurkleSetup.exe" "$build/MurkleSetup.exe"; then
 else
   echo "(linked again with a map: the file differs from the build's; the figures are of the new one)"
 fi
-python3 "$root/tools/size-map.py" "$out/MurkleSetup.map" "$out/MurkleSetup.exe"
+python3 "$root/tools/size/size-map.py" "$out/MurkleSetup.map" "$out/MurkleSetup.exe"

@@ -3,7 +3,8 @@
 set -u
 prefix=$1
 MURKLE_WINEPREFIX=$prefix
-. "$(dirname "$0")/wine-env.sh"
+murkle_root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$murkle_root/tools/wine/wine-env.sh"
 user=$(ls "$prefix/drive_c/users" | grep -v -x -e Public -e Default | head -n 1)
 home="$prefix/drive_c/users/$user"
 dest="$prefix/drive_c/Program Files/Velmora/Murkle"

@@ -4,13 +4,14 @@
 # the walkthrough tool. Only for the picture in the README; the build and the
 # tests do not need it. Default: docs/screens/title.png
 set -eu
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$PWD
 out=${1:-$root/docs/screens/title.png}
 winpath() { printf 'Z:%s\n' "$(printf '%s' "$1" | tr / '\\')"; }
 
 export MURKLE_WINEPREFIX="$root/build/wineprefix-run"
-. tools/wine-env.sh
+murkle_root=$root
+. tools/wine/wine-env.sh
 if [ "$MURKLE_WINE32" = yes ]; then
   cmake --workflow --preset product
   build=build/product
@@ -18,7 +19,7 @@ else
   cmake --workflow --preset demo
   build=build/demo
 fi
-tools/wine-prefix "$MURKLE_WINEPREFIX" x11
+tools/wine/wine-prefix "$MURKLE_WINEPREFIX" x11
 
 start_virtual_display
 

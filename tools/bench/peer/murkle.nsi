@@ -1,4 +1,4 @@
-; The benchmark's peer (tools/bench-peer.sh): the same payload files installed
+; The benchmark's peer (tools/bench/bench-peer.sh): the same payload files installed
 ; as MurkleSetup installs them, by a general installer system. Not shipped.
 ;   makensis -DPAYLOAD=<payload dir> -DFILES=<files.nsh> -DOUT=<exe> [-DAMD64] murkle.nsi
 ; files.nsh lists the manifest's files, one File line each, in its order.

@@ -4,7 +4,7 @@
 # Debian: apt-get install chromium). Only for the picture in the README; the
 # build and the tests do not need it. Default: docs/screens/order.png
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 out=${1:-$root/docs/screens/order.png}
 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --disable-quic --no-first-run \
   --disable-background-networking --disable-component-update --disable-sync \

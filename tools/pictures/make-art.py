@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the setup program's side picture (59 x 256, 256 colours) and its icon
 (32 x 32 and 16 x 16, 16 colours). The outputs are committed; run this again only
-to change the art:  python3 tools/make-art.py setup/resources"""
+to change the art:  python3 tools/pictures/make-art.py setup/resources"""
 import math
 import struct
 import sys

@@ -3,7 +3,7 @@
 back.gif: 88 x 31) and the maker's logo (velmora.gif: 120 x 40) as 16-colour
 GIFs: the icon at the left, the label beside it in a pixel font of our own.
 Python 3 and its standard library only. The outputs are committed; run this
-again only to change the art:  python3 tools/make-buttons.py product/files
+again only to change the art:  python3 tools/pictures/make-buttons.py product/files
 
 Each GIF must stay within the size that payload/manifest.def declares
 for it; the tool says so when one does not."""

@@ -1,9 +1,10 @@
 # Sourced by the Wine scripts in tools/: the environment every Wine call of this
-# project uses.
-murkle_root=$(cd "$(dirname "$0")/.." && pwd)
+# project uses. The script that sources it sets murkle_root, the project's root
+# (a sourced script cannot tell where it lies).
+: "${murkle_root:?set murkle_root to the project root before sourcing wine-env.sh}"
 # 64-bit Wine starts every program, and 32-bit ones through qemu-i386 from the
 # project's own loader folder wherever this machine has what that needs.
-if "$murkle_root/tools/wine-loaders" "$murkle_root/build/wine-loaders"; then
+if "$murkle_root/tools/wine/wine-loaders" "$murkle_root/build/wine-loaders"; then
   WINE=$murkle_root/build/wine-loaders/lib/wine/wine64
   MURKLE_WINE32=yes
 else
