@@ -10,10 +10,10 @@ class FindHandle {
   FindHandle(const FindHandle&) = delete;
   FindHandle& operator=(const FindHandle&) = delete;
   ~FindHandle() {
-    if (valid()) FindClose(handle_);
+    if (*this) FindClose(handle_);
   }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
+  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
 
  private:
   HANDLE handle_;

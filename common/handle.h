@@ -12,9 +12,9 @@ class Handle {
   Handle& operator=(const Handle&) = delete;
   ~Handle() { Close(); }
 
-  HANDLE get() const { return handle_; }
+  HANDLE Get() const { return handle_; }
   // For calls that hand out a new handle through a pointer.
-  HANDLE* receive() {
+  HANDLE* Receive() {
     Close();
     return &handle_;
   }

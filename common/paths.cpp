@@ -118,7 +118,7 @@ namespace {
 bool Identity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
   Handle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  return file && GetFileInformationByHandle(file.get(), info) != 0;
+  return file && GetFileInformationByHandle(file.Get(), info) != 0;
 }
 
 bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& x, const BY_HANDLE_FILE_INFORMATION& y) {

@@ -20,7 +20,8 @@ class RegKey {
   LONG Open(HKEY root, const char* subkey, REGSAM access) {
     return RegOpenKeyExA(root, subkey, 0, access, &key_);
   }
-  HKEY get() const { return key_; }
+  HKEY Get() const { return key_; }
+  explicit operator bool() const { return key_ != nullptr; }
   void Close() {
     if (key_) RegCloseKey(key_);
     key_ = nullptr;

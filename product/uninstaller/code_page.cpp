@@ -95,7 +95,7 @@ bool SameFolderOnDisk(CreateFileWFn create_file, const wchar_t* a, const wchar_t
   for (int i = 0; i < 2; ++i) {
     Handle folder(create_file(names[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folder || !GetFileInformationByHandle(folder.get(), &info[i])) return false;
+    if (!folder || !GetFileInformationByHandle(folder.Get(), &info[i])) return false;
   }
   return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
          info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
@@ -154,7 +154,7 @@ bool ReadEntryCommand(const UninstallPlan& plan, wchar_t (&command)[MAX_PATH + 4
   for (size_t i = 0; i <= length; ++i) name[i] = static_cast<wchar_t>(kUninstallStringValue[i]);
   wmemset(command, L'\0', MAX_PATH + 4);
   DWORD type = 0, size = sizeof command - sizeof command[0];  // room for a terminator the value may lack
-  return query(entry.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(command), &size) == ERROR_SUCCESS &&
+  return query(entry.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(command), &size) == ERROR_SUCCESS &&
          (type == REG_SZ || type == REG_EXPAND_SZ);
 }
 
@@ -188,7 +188,7 @@ bool RecordInOtherCodePage(const wchar_t* dir) {
 
   Handle file(create_file(ini, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, 0, nullptr));
-  auto text = ReadRecordText(file.get());
+  auto text = ReadRecordText(file.Get());
   const char* file_dir = text ? FileDirValue(text.get()) : nullptr;
   if (!file_dir || NamesFolderIn(CP_ACP, file_dir, dir)) return false;
   for (UINT code_page : kCodePages)
@@ -208,7 +208,7 @@ bool RecordNamesAnotherFolder(const UninstallPlan& plan, const char* own_dir, co
   // the system's code page.
   Handle file(CreateFileA(ini, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, 0, nullptr));
-  auto text = ReadRecordText(file.get());
+  auto text = ReadRecordText(file.Get());
   c->file_dir = text ? FileDirValue(text.get()) : nullptr;
   if (!c->file_dir) return false;
 

@@ -151,7 +151,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
   if (ParseContinueArgs(args, &copy_args)) {
     bool left_folder = LeavePrivateFolder(copy_args.own_file);
     Handle original(copy_args.original);  // closed on every way out of the run
-    int code = RunUninstall(instance, copy_args.original_path, original.get());
+    int code = RunUninstall(instance, copy_args.original_path, original.Get());
     if (!left_folder) ScheduleCopyRemoval();
     return code;
   }

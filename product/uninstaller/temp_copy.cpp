@@ -71,10 +71,10 @@ bool StartTemporaryCopy(const char* own_path) {
   };
   if (!file) return abandon();
   Handle self;
-  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), self.receive(),
+  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), self.Receive(),
                        SYNCHRONIZE, TRUE, 0) ||
       !FormatText(command, sizeof command, "\"%s\" %s %lu %lu \"%s\"", copy, kContinueSwitch,
-                  HandleToULong(self.get()), HandleToULong(file.get()), own_path))
+                  HandleToULong(self.Get()), HandleToULong(file.Get()), own_path))
     return abandon();
 
   STARTUPINFOA startup = {};

@@ -15,7 +15,7 @@ int PathExists(const char* path, char* found_name) {
   if (!path) return 0;
   WIN32_FIND_DATAA found;
   FindHandle search(FindFirstFileA(path, &found));
-  if (!search.valid()) return 0;
+  if (!search) return 0;
   if (found_name) CopyText(found_name, MAX_PATH, found.cFileName);
   return 1;
 }

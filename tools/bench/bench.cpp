@@ -41,7 +41,7 @@ void RemoveTree(const std::string& dir) {
   {
     WIN32_FIND_DATAA found;
     FindHandle find(FindFirstFileA((dir + "\\*").c_str(), &found));
-    if (find.valid()) {
+    if (find) {
       do {
         std::string name = found.cFileName;
         if (name == "." || name == "..") continue;
@@ -50,7 +50,7 @@ void RemoveTree(const std::string& dir) {
           RemoveTree(path);
         else
           DeleteFileA(path.c_str());
-      } while (FindNextFileA(find.get(), &found));
+      } while (FindNextFileA(find.Get(), &found));
     }
   }  // the search is closed before its folder goes
   RemoveDirectoryA(dir.c_str());

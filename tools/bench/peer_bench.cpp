@@ -45,7 +45,7 @@ void RemoveTree(const std::string& dir) {
   {
     WIN32_FIND_DATAA found;
     FindHandle find(FindFirstFileA((dir + "\\*").c_str(), &found));
-    if (find.valid()) {
+    if (find) {
       do {
         const std::string name = found.cFileName, path = dir + "\\" + name;
         if (name == "." || name == "..") continue;
@@ -53,7 +53,7 @@ void RemoveTree(const std::string& dir) {
           RemoveTree(path);
         else
           DeleteFileA(path.c_str());
-      } while (FindNextFileA(find.get(), &found));
+      } while (FindNextFileA(find.Get(), &found));
     }
   }
   RemoveDirectoryA(dir.c_str());

@@ -77,7 +77,7 @@ bool ReadWholeFile(const char* path, size_t max_size, std::vector<uint8_t>* byte
     return false;
   }
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.get(), &size)) {
+  if (!GetFileSizeEx(file.Get(), &size)) {
     *error = GetLastError();
     return false;
   }
@@ -89,7 +89,7 @@ bool ReadWholeFile(const char* path, size_t max_size, std::vector<uint8_t>* byte
   size_t done = 0;
   while (done < bytes->size()) {
     DWORD want = DWORD(bytes->size() - done > (1u << 20) ? (1u << 20) : bytes->size() - done), got = 0;
-    if (!ReadFile(file.get(), bytes->data() + done, want, &got, nullptr)) {
+    if (!ReadFile(file.Get(), bytes->data() + done, want, &got, nullptr)) {
       *error = GetLastError();
       return false;
     }
@@ -117,9 +117,9 @@ bool ReplaceFileContents(const char* path, const void* data, size_t size, DWORD*
       return false;
     }
     DWORD wrote = 0;
-    if (!WriteFile(file.get(), data, DWORD(size), &wrote, nullptr)) *error = GetLastError();
+    if (!WriteFile(file.Get(), data, DWORD(size), &wrote, nullptr)) *error = GetLastError();
     else if (wrote != size) *error = ERROR_DISK_FULL;  // a short write is not success
-    else if (!FlushFileBuffers(file.get())) *error = GetLastError();
+    else if (!FlushFileBuffers(file.Get())) *error = GetLastError();
     else written = true;
     if (!file.Close() && written) {
       *error = GetLastError();
