@@ -26,21 +26,21 @@ const std::vector<uint8_t>& BuiltData() {
 // Rewrites the checksums a damaged copy must still get right for the damage
 // underneath to be the thing that is noticed.
 void ResealDirectory(std::vector<uint8_t>& b) {
-  const uint32_t directory = dat::Get32(&b[20]), count = dat::Get32(&b[16]);
-  dat::Put32(&b[24], dat::Crc32(&b[directory], count * dat::kEntrySize));
-  dat::Put32(&b[28], dat::Crc32(&b[0], 28));
+  const uint32_t directory = dat::Get32(&b[dat::header_at::kDirectory]), count = dat::Get32(&b[dat::header_at::kChunkCount]);
+  dat::Put32(&b[dat::header_at::kDirectoryCrc], dat::Crc32(&b[directory], count * dat::kEntrySize));
+  dat::Put32(&b[dat::header_at::kHeaderCrc], dat::Crc32(&b[0], dat::header_at::kHeaderCrc));
 }
 
 uint8_t* Entry(std::vector<uint8_t>& b, uint32_t index) {
-  return &b[dat::Get32(&b[20]) + index * dat::kEntrySize];
+  return &b[dat::Get32(&b[dat::header_at::kDirectory]) + index * dat::kEntrySize];
 }
 
 // The directory index of a chunk.
 uint32_t IndexOf(const std::vector<uint8_t>& b, uint32_t tag, uint32_t id) {
-  const uint32_t count = dat::Get32(&b[16]);
+  const uint32_t count = dat::Get32(&b[dat::header_at::kChunkCount]);
   for (uint32_t i = 0; i < count; ++i) {
-    const uint8_t* e = &b[dat::Get32(&b[20]) + i * dat::kEntrySize];
-    if (dat::Get32(e) == tag && dat::Get32(e + 4) == id) return i;
+    const uint8_t* e = &b[dat::Get32(&b[dat::header_at::kDirectory]) + i * dat::kEntrySize];
+    if (dat::Get32(e + dat::entry_at::kTag) == tag && dat::Get32(e + dat::entry_at::kId) == id) return i;
   }
   ADD_FAILURE() << "no chunk " << tag << "/" << id;
   return 0;
@@ -51,8 +51,8 @@ TEST(DataFile, TheBuiltFileIsCompleteAndSized) {
   ASSERT_FALSE(bytes.empty());
   // The size the installer declares for it, or up to 3 bytes below (the
   // chunks are 4-byte aligned): its space check counts what is written.
-  EXPECT_LE(bytes.size(), 7325403u);
-  EXPECT_GT(bytes.size(), 7325403u - 4);
+  EXPECT_LE(bytes.size(), TEST_DAT_DECLARED_SIZE);
+  EXPECT_GT(bytes.size(), TEST_DAT_DECLARED_SIZE - 4);
   DataFile data;
   ASSERT_EQ(data.Open(bytes.data(), bytes.size()), DataError::kNone);
   EXPECT_GE(data.level_count(), 5);
@@ -132,22 +132,22 @@ const Damage kDamage[] = {
     {"truncated by one byte", DataError::kTooShort, [](std::vector<uint8_t>& b) { b.pop_back(); }},
     {"truncated to half", DataError::kTooShort, [](std::vector<uint8_t>& b) { b.resize(b.size() / 2); }},
     {"a byte appended", DataError::kBadHeader, [](std::vector<uint8_t>& b) { b.push_back(0); }},
-    {"bad magic", DataError::kBadMagic, [](std::vector<uint8_t>& b) { b[3] = 'X'; }},
-    {"header checksum wrong", DataError::kBadHeader, [](std::vector<uint8_t>& b) { b[29] ^= 1; }},
+    {"bad magic", DataError::kBadMagic, [](std::vector<uint8_t>& b) { b[dat::header_at::kMagic + 3] = 'X'; }},
+    {"header checksum wrong", DataError::kBadHeader, [](std::vector<uint8_t>& b) { b[dat::header_at::kHeaderCrc + 1] ^= 1; }},
     {"unknown version", DataError::kBadVersion,
      [](std::vector<uint8_t>& b) {
-       dat::Put32(&b[8], dat::kVersion + 1);
+       dat::Put32(&b[dat::header_at::kVersion], dat::kVersion + 1);
        ResealDirectory(b);
      }},
     {"too many chunks", DataError::kBadHeader,
      [](std::vector<uint8_t>& b) {
-       dat::Put32(&b[16], dat::kMaxChunks + 1);
-       dat::Put32(&b[28], dat::Crc32(&b[0], 28));
+       dat::Put32(&b[dat::header_at::kChunkCount], dat::kMaxChunks + 1);
+       dat::Put32(&b[dat::header_at::kHeaderCrc], dat::Crc32(&b[0], dat::header_at::kHeaderCrc));
      }},
     {"directory past the end", DataError::kBadDirectory,
      [](std::vector<uint8_t>& b) {
-       dat::Put32(&b[20], uint32_t(b.size() - 8));
-       dat::Put32(&b[28], dat::Crc32(&b[0], 28));
+       dat::Put32(&b[dat::header_at::kDirectory], uint32_t(b.size() - 8));
+       dat::Put32(&b[dat::header_at::kHeaderCrc], dat::Crc32(&b[0], dat::header_at::kHeaderCrc));
      }},
     {"directory checksum wrong", DataError::kBadDirectory, [](std::vector<uint8_t>& b) { Entry(b, 2)[4] ^= 0x40; }},
     {"chunk checksum wrong", DataError::kBadChunk,
@@ -175,17 +175,17 @@ const Damage kDamage[] = {
     {"a level that cannot be played", DataError::kBadContent,
      [](std::vector<uint8_t>& b) {
        uint8_t* e = Entry(b, IndexOf(b, dat::kTagLevel, 2));
-       uint8_t* chunk = &b[dat::Get32(e + 8)];
+       uint8_t* chunk = &b[dat::Get32(e + dat::entry_at::kOffset)];
        dat::Put16(chunk + 4, 0);  // no oil
-       dat::Put32(e + 16, dat::Crc32(chunk, dat::Get32(e + 12)));
+       dat::Put32(e + dat::entry_at::kCrc, dat::Crc32(chunk, dat::Get32(e + dat::entry_at::kSize)));
        ResealDirectory(b);
      }},
     {"a sound that is not a wave file", DataError::kBadContent,
      [](std::vector<uint8_t>& b) {
        uint8_t* e = Entry(b, IndexOf(b, dat::kTagSound, dat::kSoundExit));
-       uint8_t* chunk = &b[dat::Get32(e + 8)];
+       uint8_t* chunk = &b[dat::Get32(e + dat::entry_at::kOffset)];
        dat::Put32(chunk + 40, dat::Get32(e + 12));  // more samples than the chunk holds
-       dat::Put32(e + 16, dat::Crc32(chunk, dat::Get32(e + 12)));
+       dat::Put32(e + dat::entry_at::kCrc, dat::Crc32(chunk, dat::Get32(e + dat::entry_at::kSize)));
        ResealDirectory(b);
      }},
 };

@@ -122,21 +122,22 @@ TEST(ScoreTable, RefusesDamagedFilesAndLeavesTheTableAlone) {
     int value;  // -1: drop the last byte; -2: append a byte
     bool reseal;
   };
-  const size_t row = 8;  // first entry
+  const size_t row = hsc::file_at::kEntries;  // the first entry
   const Case cases[] = {
       {"short", 0, -1, false},
       {"long", 0, -2, false},
-      {"magic", 0, 'X', true},
-      {"version", 4, 2, true},
-      {"count", 6, 9, true},
-      {"checksum", kScoreFileSize - 1, 0x77, false},
-      {"control character in a name", row + 1, 0x07, true},
-      {"empty name", row, 0, true},
-      {"stray byte after a name", row + 14, 'z', true},
-      {"level 0", row + 20, 0, true},
-      {"level 100", row + 20, 100, true},
-      {"reserved field", row + 22, 1, true},
-      {"scores out of order", row + kScoreEntrySize + 18, 0x7F, true},
+      {"magic", hsc::file_at::kMagic, 'X', true},
+      {"version", hsc::file_at::kVersion, 2, true},
+      {"count", hsc::file_at::kEntryCount, 9, true},
+      {"checksum", hsc::kCrcAt + 3, 0x77, false},
+      {"control character in a name", row + hsc::entry_at::kName + 1, 0x07, true},
+      {"empty name", row + hsc::entry_at::kName, 0, true},
+      {"stray byte after a name", row + hsc::entry_at::kName + 14, 'z', true},
+      {"level 0", row + hsc::entry_at::kLevel, 0, true},
+      {"level 100", row + hsc::entry_at::kLevel, 100, true},
+      {"reserved field", row + hsc::entry_at::kReserved, 1, true},
+      // the top byte of the second entry's score
+      {"scores out of order", row + hsc::kEntrySize + hsc::entry_at::kScore + 2, 0x7F, true},
   };
   const std::string good = Serialized(Default());
   for (const Case& c : cases) {
@@ -146,7 +147,7 @@ TEST(ScoreTable, RefusesDamagedFilesAndLeavesTheTableAlone) {
     else bytes[c.offset] = char(c.value);
     if (c.reseal) {
       uint8_t* p = reinterpret_cast<uint8_t*>(&bytes[0]);
-      dat::Put32(p + kScoreFileSize - 4, dat::Crc32(p, kScoreFileSize - 4));
+      dat::Put32(p + hsc::kCrcAt, dat::Crc32(p, hsc::kCrcAt));
     }
     ScoreTable table;
     memset(&table, 0x5A, sizeof table);

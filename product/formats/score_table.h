@@ -1,27 +1,17 @@
-// The high-score table and its file format (murkle.hsc). Plain C++ with no system
-// headers: the host tool that writes the installed table uses it too.
-//
-// The file, 252 bytes, little-endian:
-//     0  magic "MHSC"
-//     4  format version (kScoreVersion)      u16
-//     6  number of entries (kScoreEntries)   u16
-//     8  entries, 24 bytes each:
-//          0  name, NUL-terminated, NUL-padded  char[16]
-//         16  score                              u32
-//         20  level reached                      u16
-//         22  reserved, 0                        u16
-//   248  CRC-32 of bytes 0-247
+// The high-score table and its file, murkle.hsc (laid out in murkle_hsc.h).
+// Plain C++ with no system headers: the host tool that writes the installed
+// table uses it too.
 #ifndef MURKLE_SCORE_TABLE_H
 #define MURKLE_SCORE_TABLE_H
 
 #include <cstddef>
 #include <cstdint>
 
-constexpr int kScoreEntries = 10;
-constexpr size_t kScoreNameSize = 16;
-constexpr uint16_t kScoreVersion = 1;
-constexpr size_t kScoreEntrySize = 24;
-constexpr size_t kScoreFileSize = 8 + kScoreEntries * kScoreEntrySize + 4;
+#include "murkle_hsc.h"
+
+constexpr int kScoreEntries = hsc::kEntries;
+constexpr size_t kScoreNameSize = hsc::kNameSize;
+constexpr size_t kScoreFileSize = hsc::kFileSize;
 constexpr int kMaxScoreLevel = 99;
 
 struct ScoreEntry {

@@ -6,8 +6,6 @@
 
 namespace {
 
-const uint8_t kScoreMagic[4] = {'M', 'H', 'S', 'C'};
-
 // Copies at most size - 1 bytes of text and zero-fills the rest, so that a name
 // never carries stray bytes into the file.
 void SetName(char* name, size_t size, const char* text, size_t length) {
@@ -81,29 +79,31 @@ int InsertScore(ScoreTable* table, const char* name, uint32_t score, int level) 
 
 void SerializeScores(const ScoreTable& table, uint8_t (&bytes)[kScoreFileSize]) {
   memset(bytes, 0, sizeof bytes);
-  memcpy(bytes, kScoreMagic, sizeof kScoreMagic);
-  dat::Put16(bytes + 4, kScoreVersion);
-  dat::Put16(bytes + 6, kScoreEntries);
+  memcpy(bytes + hsc::file_at::kMagic, hsc::kMagic, sizeof hsc::kMagic);
+  dat::Put16(bytes + hsc::file_at::kVersion, hsc::kVersion);
+  dat::Put16(bytes + hsc::file_at::kEntryCount, kScoreEntries);
   for (int i = 0; i < kScoreEntries; ++i) {
-    uint8_t* row = bytes + 8 + i * kScoreEntrySize;
+    uint8_t* row = bytes + hsc::file_at::kEntries + i * hsc::kEntrySize;
     const ScoreEntry& entry = table.entries[i];
     // Only the name's text goes out; the rest of the field stays zero.
-    memcpy(row, entry.name, BoundedLength(entry.name, kScoreNameSize - 1));
-    dat::Put32(row + 16, entry.score);
-    dat::Put16(row + 20, entry.level);
+    memcpy(row + hsc::entry_at::kName, entry.name, BoundedLength(entry.name, kScoreNameSize - 1));
+    dat::Put32(row + hsc::entry_at::kScore, entry.score);
+    dat::Put16(row + hsc::entry_at::kLevel, entry.level);
   }
-  dat::Put32(bytes + kScoreFileSize - 4, dat::Crc32(bytes, kScoreFileSize - 4));
+  dat::Put32(bytes + hsc::kCrcAt, dat::Crc32(bytes, hsc::kCrcAt));
 }
 
 bool ParseScores(const uint8_t* bytes, size_t size, ScoreTable* table) {
   if (!bytes || size != kScoreFileSize) return false;
-  if (memcmp(bytes, kScoreMagic, sizeof kScoreMagic) != 0) return false;
-  if (dat::Get16(bytes + 4) != kScoreVersion || dat::Get16(bytes + 6) != kScoreEntries) return false;
-  if (dat::Get32(bytes + kScoreFileSize - 4) != dat::Crc32(bytes, kScoreFileSize - 4)) return false;
+  if (memcmp(bytes + hsc::file_at::kMagic, hsc::kMagic, sizeof hsc::kMagic) != 0) return false;
+  if (dat::Get16(bytes + hsc::file_at::kVersion) != hsc::kVersion ||
+      dat::Get16(bytes + hsc::file_at::kEntryCount) != kScoreEntries)
+    return false;
+  if (dat::Get32(bytes + hsc::kCrcAt) != dat::Crc32(bytes, hsc::kCrcAt)) return false;
 
   ScoreTable read;
   for (int i = 0; i < kScoreEntries; ++i) {
-    const uint8_t* row = bytes + 8 + i * kScoreEntrySize;
+    const uint8_t* row = bytes + hsc::file_at::kEntries + i * hsc::kEntrySize;
     size_t length = 0;
     while (length < kScoreNameSize && row[length] != 0) {
       if (!Printable(row[length])) return false;
@@ -114,9 +114,10 @@ bool ParseScores(const uint8_t* bytes, size_t size, ScoreTable* table) {
       if (row[k] != 0) return false;
     ScoreEntry& entry = read.entries[i];
     SetName(entry.name, sizeof entry.name, reinterpret_cast<const char*>(row), length);
-    entry.score = dat::Get32(row + 16);
-    entry.level = dat::Get16(row + 20);
-    if (entry.level < 1 || entry.level > kMaxScoreLevel || dat::Get16(row + 22) != 0) return false;
+    entry.score = dat::Get32(row + hsc::entry_at::kScore);
+    entry.level = dat::Get16(row + hsc::entry_at::kLevel);
+    if (entry.level < 1 || entry.level > kMaxScoreLevel || dat::Get16(row + hsc::entry_at::kReserved) != 0)
+      return false;
     if (i > 0 && entry.score > read.entries[i - 1].score) return false;
   }
   *table = read;
