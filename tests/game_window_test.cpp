@@ -533,6 +533,9 @@ TEST(GameWindow, AScoreThatCannotBeSavedIsReportedAndKept) {
   EXPECT_EQ(code, 0u);
 }
 
+// A dialog procedure that leaves every message to the system. Named, not a
+// lambda: 32-bit Windows calls it stdcall.
+INT_PTR CALLBACK LeaveToTheSystem(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 // The game's dialogs as the system lays them out at a DPI, made in this
 // process: at dpi the dialog's font is its point size times dpi / 96, and
@@ -540,7 +543,7 @@ TEST(GameWindow, AScoreThatCannotBeSavedIsReportedAndKept) {
 // gives the very dialog (8 points at 144 DPI are 12 at 96). Null when the
 // scale gives no whole point size.
 HWND DialogAt(const std::string& exe, int dialog_id, int dpi) {
-  std::string bytes = test::ResourceBytes(exe, MAKEINTRESOURCEA(5) /* RT_DIALOG */, dialog_id);
+  std::string bytes = test::ResourceBytes(exe, RT_DIALOG, dialog_id);
   std::vector<WORD> words((bytes.size() + 1) / 2 + 1, 0);  // a template must be WORD-aligned
   memcpy(words.data(), bytes.data(), bytes.size());
   // DLGTEMPLATEEX: 13 WORDs of header, then the menu, the class and the
@@ -561,7 +564,7 @@ HWND DialogAt(const std::string& exe, int dialog_id, int dpi) {
   if (words[at] * dpi % system_dpi != 0) return nullptr;
   words[at] = WORD(words[at] * dpi / system_dpi);
   return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<DLGTEMPLATE*>(words.data()),
-                                    nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+                                    nullptr, LeaveToTheSystem, 0);
 }
 
 // Every static text of the game's dialogs fits its control at 96, 120 and 144
