@@ -159,9 +159,15 @@ class Script {
 
   // How to play (F1, through the window's keys) and back with close: the game
   // waits underneath, so the script's game stays as it is.
+  // close 0: a click anywhere, which help says goes on too.
   void Help(WPARAM close) {
     PostMessageA(window_, WM_KEYDOWN, VK_F1, 1);
     PostMessageA(window_, WM_KEYUP, VK_F1, 0xC0000001);
+    if (close == 0) {
+      PostMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 100));
+      PostMessageA(window_, WM_LBUTTONUP, 0, MAKELPARAM(5, 100));
+      return;
+    }
     PostMessageA(window_, WM_KEYDOWN, close, 1);
     PostMessageA(window_, WM_KEYUP, close, 0xC0000001);
   }
@@ -240,6 +246,7 @@ void PlayToGameOver(HWND window, const std::string& data_path, uint32_t* score) 
     if (lantern == kLanterns) {
       script.Help(VK_F1);
       script.Help(VK_ESCAPE);
+      script.Help(0);
     }
   }
   *score = game.score();
