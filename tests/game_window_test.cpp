@@ -519,11 +519,15 @@ TEST(GameWindow, AScoreThatCannotBeSavedIsReportedAndKept) {
     ASSERT_NE(ask, nullptr) << "Exit during a game gave up the game without asking";
     EXPECT_NE(test::MessageBoxText(ask).find("in progress"), std::string::npos) << test::MessageBoxText(ask);
     if (enter) {
-      // Enter where the box has put the focus.
+      // Enter where the box puts the focus, once it has (it may be shown
+      // a moment before).
       GUITHREADINFO gui = {};
       gui.cbSize = sizeof gui;
-      ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(ask, nullptr), &gui));
-      ASSERT_NE(gui.hwndFocus, nullptr) << "nothing in the question has the focus";
+      const DWORD thread = GetWindowThreadProcessId(ask, nullptr);
+      ASSERT_TRUE(test::WaitUntil(
+          [&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus && IsChild(ask, gui.hwndFocus); },
+          kWindowWaitMs))
+          << "nothing in the question has the focus";
       PostMessageA(gui.hwndFocus, WM_KEYDOWN, VK_RETURN, 1);
       PostMessageA(gui.hwndFocus, WM_KEYUP, VK_RETURN, 0xC0000001);
     } else {
