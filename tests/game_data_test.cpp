@@ -83,7 +83,9 @@ TEST(DataFile, CompressesLikeRealData) {
 }
 
 // Every level can be finished: the exit is reachable from the start without a
-// bog and within the lantern's starting fill.
+// bog and within the lantern's starting fill; and every firefly and flask can
+// be taken, reachable without a bog and without crossing the exit, which ends
+// the level.
 TEST(DataFile, EveryLevelCanBeFinished) {
   DataFile data;
   ASSERT_EQ(data.Open(BuiltData().data(), BuiltData().size()), DataError::kNone);
@@ -96,7 +98,10 @@ TEST(DataFile, EveryLevelCanBeFinished) {
     int exit_distance = -1;
     for (size_t head = 0; head < queue.size(); ++head) {
       const int x = queue[head] % level.width, y = queue[head] / level.width;
-      if (level.At(x, y) == dat::kExit && exit_distance < 0) exit_distance = dist[size_t(queue[head])];
+      if (level.At(x, y) == dat::kExit) {
+        if (exit_distance < 0) exit_distance = dist[size_t(queue[head])];
+        continue;  // the level ends here: no walk goes on through it
+      }
       const int dx[] = {1, -1, 0, 0}, dy[] = {0, 0, 1, -1};
       for (int k = 0; k < 4; ++k) {
         const int nx = x + dx[k], ny = y + dy[k];
@@ -108,6 +113,17 @@ TEST(DataFile, EveryLevelCanBeFinished) {
     }
     EXPECT_GT(exit_distance, 0) << "level " << n << " has no way to its exit";
     EXPECT_LE(exit_distance, level.oil) << "level " << n << " runs out of oil on the shortest way";
+    int items = 0;
+    for (int y = 0; y < level.height; ++y)
+      for (int x = 0; x < level.width; ++x) {
+        const dat::CellCode code = level.At(x, y);
+        if (code != dat::kFirefly && code != dat::kOilFlask) continue;
+        ++items;
+        EXPECT_GE(dist[size_t(y * level.width + x)], 0)
+            << "level " << n << ": the " << (code == dat::kFirefly ? "firefly" : "flask") << " at (" << x << ", "
+            << y << ") can be reached only across the exit or a bog";
+      }
+    EXPECT_GT(items, 0) << "level " << n << " has nothing to take";
   }
   Level first, last;
   ASSERT_TRUE(data.LoadLevel(1, &first));

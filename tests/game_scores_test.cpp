@@ -211,6 +211,49 @@ TEST(ScoreFile, SaveReplacesTheFileWholeAndLeavesNoTemporaryFile) {
   EXPECT_TRUE(SameTable(read, table));
 }
 
+// Two copies of the game load the same table and each saves its game: the
+// later save keeps the earlier one's entry, a tie leaves the older above,
+// and a copy whose score the others have pushed out changes nothing.
+TEST(ScoreFile, TwoSavesFromTwoLoadedTablesKeepBothEntries) {
+  test::ScratchDir dir("game_scores_merge");
+  const std::string path = dir / "murkle.hsc";
+  ASSERT_TRUE(test::WriteWholeFile(path, Serialized(Default())));
+  ScoreTable first, second, third;
+  DWORD error = 0;
+  for (ScoreTable* table : {&first, &second, &third})
+    ASSERT_EQ(LoadScores(path.c_str(), table, &error), ScoreLoad::kLoaded) << "error " << error;
+
+  // The default table ends 600, 400, 200.
+  int place = -2;
+  ASSERT_TRUE(SaveScore(path.c_str(), "Bee", 424, 2, &second, &place, &error)) << "error " << error;
+  EXPECT_EQ(place, 8);
+  place = -2;
+  ASSERT_TRUE(SaveScore(path.c_str(), "Ay", 424, 3, &first, &place, &error)) << "error " << error;
+  EXPECT_EQ(place, 9) << "a tie goes below the older entry";
+  ScoreTable expected = Default();
+  InsertScore(&expected, "Bee", 424, 2);
+  InsertScore(&expected, "Ay", 424, 3);
+  EXPECT_EQ(test::ReadWholeFile(path), Serialized(expected)) << "both entries, the earlier save above";
+  EXPECT_TRUE(SameTable(first, expected)) << "the saving copy holds the table as saved";
+
+  place = -2;
+  ASSERT_TRUE(SaveScore(path.c_str(), "Late", 401, 2, &third, &place, &error)) << "error " << error;
+  EXPECT_EQ(place, -1) << "401 no longer enters";
+  EXPECT_EQ(test::ReadWholeFile(path), Serialized(expected)) << "a score that does not enter changes nothing";
+  EXPECT_FALSE(test::FileExists(path + ".tmp"));
+  EXPECT_FALSE(test::FileExists(path + ".lock")) << "the lock goes with the save";
+
+  // No table on disk yet: the entry goes into the table the copy holds.
+  const std::string fresh = dir / "fresh.hsc";
+  ScoreTable held = Default();
+  place = -2;
+  ASSERT_TRUE(SaveScore(fresh.c_str(), "Wren", 5000, 4, &held, &place, &error)) << "error " << error;
+  EXPECT_EQ(place, 0);
+  ScoreTable with_wren = Default();
+  InsertScore(&with_wren, "Wren", 5000, 4);
+  EXPECT_EQ(test::ReadWholeFile(fresh), Serialized(with_wren));
+}
+
 // A table written under another code page may end a name in half a
 // character, whose other half would be the blank shown after the name: the
 // half goes when the table is read.

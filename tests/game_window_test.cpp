@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../product/game/window/formats.h"
 #include "../product/game/window/layout.h"
 #include "../product/game/window/resource.h"
 #include "common/shell_folders.h"
@@ -158,9 +159,15 @@ class Script {
 
   // How to play (F1, through the window's keys) and back with close: the game
   // waits underneath, so the script's game stays as it is.
+  // close 0: a click anywhere, which help says goes on too.
   void Help(WPARAM close) {
     PostMessageA(window_, WM_KEYDOWN, VK_F1, 1);
     PostMessageA(window_, WM_KEYUP, VK_F1, 0xC0000001);
+    if (close == 0) {
+      PostMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 100));
+      PostMessageA(window_, WM_LBUTTONUP, 0, MAKELPARAM(5, 100));
+      return;
+    }
     PostMessageA(window_, WM_KEYDOWN, close, 1);
     PostMessageA(window_, WM_KEYUP, close, 0xC0000001);
   }
@@ -239,6 +246,7 @@ void PlayToGameOver(HWND window, const std::string& data_path, uint32_t* score) 
     if (lantern == kLanterns) {
       script.Help(VK_F1);
       script.Help(VK_ESCAPE);
+      script.Help(0);
     }
   }
   *score = game.score();
@@ -266,15 +274,23 @@ TEST(GameWindow, AScriptedGameEndsInTheHighScoreTable) {
   ASSERT_TRUE(GetClientRect(window, &client));
   EXPECT_EQ(client.right, layout::kClientWidth);
   EXPECT_EQ(client.bottom, layout::kClientHeight);
+  // Away from the middle of the screen, where the system would put a dialog.
+  ASSERT_TRUE(SetWindowPos(window, nullptr, 30, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
 
   uint32_t score = 0;
   ASSERT_NO_FATAL_FAILURE(PlayToGameOver(window, install / "murkle.dat", &score));
   ASSERT_TRUE(ScoreQualifies(expected, score)) << "the script's score " << score << " is too low to enter";
   const int place = InsertScore(&expected, "Marsh Tester", score, 2);
 
-  // The game asks for a name...
+  // The game asks for a name, over its window wherever that is...
   HWND name = WaitForDialog(process.id(), "New high score");
   ASSERT_NE(name, nullptr) << "no name dialog after the game ended";
+  RECT game_rect, name_rect;
+  ASSERT_TRUE(GetWindowRect(window, &game_rect) && GetWindowRect(name, &name_rect));
+  EXPECT_NEAR((name_rect.left + name_rect.right) / 2, (game_rect.left + game_rect.right) / 2, 2)
+      << "the name box's middle is not over the game's window";
+  EXPECT_NEAR((name_rect.top + name_rect.bottom) / 2, (game_rect.top + game_rect.bottom) / 2, 2)
+      << "the name box's middle is not over the game's window";
   const std::string score_line = test::WindowText(GetDlgItem(name, IDC_NAME_SCORE));
   EXPECT_NE(score_line.find(std::to_string(score)), std::string::npos) << score_line;
   test::SetText(GetDlgItem(name, IDC_NAME), "  Marsh Tester  ");
@@ -289,6 +305,14 @@ TEST(GameWindow, AScriptedGameEndsInTheHighScoreTable) {
   ASSERT_TRUE(FormatText(line, sizeof line, ">%2d. %-15s %7lu  level 2", place + 1, "Marsh Tester",
                          static_cast<unsigned long>(score)));
   EXPECT_NE(text.find(line), std::string::npos) << "looked for \"" << line << "\" in:\n" << text;
+  // The new entry's line is selected, and only that: the edit box must not
+  // have taken the focus and selected everything.
+  const size_t line_start = text.find(line);
+  DWORD_PTR chosen = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(GetDlgItem(table, IDC_SCORE_LIST), EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 60000,
+                                  &chosen));
+  EXPECT_EQ(LOWORD(chosen), line_start) << "the selection starts at the new entry's line";
+  EXPECT_EQ(HIWORD(chosen), text.find("\r\n", line_start)) << "and ends with it";
   test::PressButton(table, IDOK);
   ASSERT_TRUE(WaitGone(table));
 
@@ -312,6 +336,9 @@ TEST(GameWindow, AScriptedGameEndsInTheHighScoreTable) {
   text = test::WindowText(GetDlgItem(table, IDC_SCORE_LIST));
   line[0] = ' ';
   EXPECT_NE(text.find(line), std::string::npos) << "looked for \"" << line << "\" in:\n" << text;
+  ASSERT_TRUE(SendMessageTimeoutA(GetDlgItem(table, IDC_SCORE_LIST), EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 60000,
+                                  &chosen));
+  EXPECT_EQ(LOWORD(chosen), HIWORD(chosen)) << "nothing selected without a new entry";
   test::PressButton(table, IDOK);
   ASSERT_TRUE(WaitGone(table));
 
@@ -483,12 +510,137 @@ TEST(GameWindow, AScoreThatCannotBeSavedIsReportedAndKept) {
   EXPECT_EQ(test::ReadWholeFile(install / "murkle.hsc"), before) << "the installed table is intact";
   EXPECT_FALSE(test::FileExists(install / "murkle.hsc.tmp"));
 
-  // The game goes on: a new game starts and the window still answers.
+  // The game goes on: a new game starts and the window still answers. Exit
+  // during it asks first, and Enter, the default, keeps playing.
   PostMessageA(window, WM_COMMAND, IDM_NEW_GAME, 0);
-  PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
+  for (bool enter : {true, false}) {
+    PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
+    HWND ask = test::WaitForWindow([&] { return test::FindMessageBox(process.id()); }, kWindowWaitMs);
+    ASSERT_NE(ask, nullptr) << "Exit during a game gave up the game without asking";
+    EXPECT_NE(test::MessageBoxText(ask).find("in progress"), std::string::npos) << test::MessageBoxText(ask);
+    if (enter) {
+      // Enter where the box puts the focus, once it has (it may be shown
+      // a moment before).
+      GUITHREADINFO gui = {};
+      gui.cbSize = sizeof gui;
+      const DWORD thread = GetWindowThreadProcessId(ask, nullptr);
+      ASSERT_TRUE(test::WaitUntil(
+          [&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus && IsChild(ask, gui.hwndFocus); },
+          kWindowWaitMs))
+          << "nothing in the question has the focus";
+      PostMessageA(gui.hwndFocus, WM_KEYDOWN, VK_RETURN, 1);
+      PostMessageA(gui.hwndFocus, WM_KEYUP, VK_RETURN, 0xC0000001);
+    } else {
+      test::PressButton(ask, IDYES);
+    }
+    ASSERT_TRUE(WaitGone(ask));
+    if (enter) {
+      EXPECT_EQ(WaitForSingleObject(process.handle(), 500), DWORD(WAIT_TIMEOUT)) << "Enter must keep playing";
+      EXPECT_TRUE(IsWindow(window)) << "Enter must keep the game";
+    }
+  }
   DWORD code = 0;
   ASSERT_TRUE(process.Wait(kWindowWaitMs, &code));
   EXPECT_EQ(code, 0u);
+}
+
+// A dialog procedure that leaves every message to the system. Named, not a
+// lambda: 32-bit Windows calls it stdcall.
+INT_PTR CALLBACK LeaveToTheSystem(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// The game's dialogs as the system lays them out at a DPI, made in this
+// process: at dpi the dialog's font is its point size times dpi / 96, and
+// every dialog unit follows the font, so the template's point size scaled
+// gives the very dialog (8 points at 144 DPI are 12 at 96). Null when the
+// scale gives no whole point size.
+HWND DialogAt(const std::string& exe, int dialog_id, int dpi) {
+  std::string bytes = test::ResourceBytes(exe, RT_DIALOG, dialog_id);
+  std::vector<WORD> words((bytes.size() + 1) / 2 + 1, 0);  // a template must be WORD-aligned
+  memcpy(words.data(), bytes.data(), bytes.size());
+  // DLGTEMPLATEEX: 13 WORDs of header, then the menu, the class and the
+  // caption, then the point size.
+  if (bytes.size() < 32 || words[1] != 0xFFFF) {
+    ADD_FAILURE() << "dialog " << dialog_id << " is no DLGTEMPLATEEX";
+    return nullptr;
+  }
+  size_t at = 13;
+  for (int field = 0; field < 3; ++field) {
+    if (words[at] == 0xFFFF) at += 2;
+    else
+      while (at < words.size() && words[at++] != 0) {}
+  }
+  HDC screen = GetDC(nullptr);
+  const int system_dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  if (words[at] * dpi % system_dpi != 0) return nullptr;
+  words[at] = WORD(words[at] * dpi / system_dpi);
+  return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<DLGTEMPLATE*>(words.data()),
+                                    nullptr, LeaveToTheSystem, 0);
+}
+
+// Every static text of the game's dialogs fits its control at 96, 120 and 144
+// DPI, measured as the control draws it (DrawText, word-wrapped, in its font);
+// the texts the game puts in at run time are measured at their longest.
+TEST(GameWindow, EveryDialogTextFitsAtEveryDpi) {
+  const std::string exe = test::JoinPath(TEST_INSTALLER_PAYLOAD_DIR, "murkle.exe");
+  HMODULE texts = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(texts, nullptr) << "error " << GetLastError();
+  const auto instance = reinterpret_cast<HINSTANCE>(texts);
+  const unsigned long kMaxScore = 4294967295ul;
+  char score[128], tied[128], tied_last[128], not_in[128];
+  FormatLoaded<kGameFormats, IDS_YOUR_SCORE>(instance, score, sizeof score, kMaxScore);
+  FormatLoaded<kGameFormats, IDS_SCORE_TIED>(instance, tied, sizeof tied, "WWWWWWWWWWWWWWW");
+  FormatLoaded<kGameFormats, IDS_SCORE_TIED_LAST>(instance, tied_last, sizeof tied_last, kMaxScore);
+  FormatLoaded<kGameFormats, IDS_SCORE_NOT_IN>(instance, not_in, sizeof not_in, kMaxScore);
+  FreeLibrary(texts);
+  // Texts the game sets; every other static keeps its template's text.
+  const struct RunTimeText {
+    int dialog, control;
+    const char* text;
+  } kRunTime[] = {
+      {IDD_NAME, IDC_NAME_SCORE, score},
+      {IDD_SCORES, IDC_SCORE_NOTE, tied},
+      {IDD_SCORES, IDC_SCORE_NOTE, tied_last},
+      {IDD_SCORES, IDC_SCORE_NOTE, not_in},
+  };
+  for (const RunTimeText& t : kRunTime) ASSERT_GT(strlen(t.text), 10u) << "text of control " << t.control;
+
+  int measured = 0;
+  for (int dpi : {96, 120, 144})
+    for (int dialog_id : {IDD_NAME, IDD_SCORES}) {
+      HWND dialog = DialogAt(exe, dialog_id, dpi);
+      if (!dialog) {
+        ADD_FAILURE() << "dialog " << dialog_id << " cannot be made at " << dpi << " DPI";
+        continue;
+      }
+      for (HWND control : test::Children(dialog)) {
+        if (_stricmp(test::ClassName(control).c_str(), "Static") != 0) continue;
+        const int id = GetDlgCtrlID(control);
+        std::vector<std::string> candidates;
+        for (const RunTimeText& t : kRunTime)
+          if (t.dialog == dialog_id && t.control == id) candidates.push_back(t.text);
+        if (candidates.empty()) candidates.push_back(test::WindowText(control));
+        RECT box;
+        GetClientRect(control, &box);
+        const LONG style = GetWindowLongA(control, GWL_STYLE);
+        HDC dc = GetDC(control);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+        for (const std::string& text : candidates) {
+          RECT need = {0, 0, box.right, 0};
+          DrawTextA(dc, text.c_str(), -1, &need,
+                    DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0));
+          ++measured;
+          EXPECT_TRUE(need.right <= box.right && need.bottom <= box.bottom)
+              << "dialog " << dialog_id << ", control " << id << " at " << dpi << " DPI: \"" << text << "\" needs "
+              << need.right << " x " << need.bottom << " pixels, the control has " << box.right << " x "
+              << box.bottom;
+        }
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+      }
+      DestroyWindow(dialog);
+    }
+  EXPECT_EQ(measured, 3 * (3 + 3)) << "texts measured: three statics in each dialog, at three DPIs";
 }
 
 }  // namespace

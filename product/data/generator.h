@@ -84,6 +84,10 @@ Bytes AmbientChunk(uint32_t id, size_t samples, Rng& dither);
 // levels.cpp: the levels, numbered from 1, as their chunks.
 int LevelCount();
 Bytes LevelChunk(int number);
+// True, with the first such item's cell, when a level chunk holds a firefly
+// or a flask that no walk from the start reaches without crossing the exit or
+// a bog: the player could never take it.
+bool FindUnreachableItem(const Bytes& chunk, int* x, int* y);
 
 }  // namespace gen
 

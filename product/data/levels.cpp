@@ -43,22 +43,24 @@ constexpr bool NamesFit() {
 }
 static_assert(NamesFit(), "a level's name is longer than its field");
 
-// Breadth-first distances from (sx, sy) over cells that pass(); -1 unreachable.
-template <typename Pass>
-std::vector<int> Distances(int side, int sx, int sy, Pass pass) {
-  std::vector<int> dist(size_t(side) * side, -1);
+// Breadth-first distances from (sx, sy) over cells that pass(); a walk goes
+// no further than a cell that ends() (the exit ends the level). -1: unreachable.
+template <typename Pass, typename Ends>
+std::vector<int> Distances(int width, int height, int sx, int sy, Pass pass, Ends ends) {
+  std::vector<int> dist(size_t(width) * height, -1);
   std::vector<int> queue;
-  dist[size_t(sy) * side + sx] = 0;
-  queue.push_back(sy * side + sx);
+  dist[size_t(sy) * width + sx] = 0;
+  queue.push_back(sy * width + sx);
   for (size_t head = 0; head < queue.size(); ++head) {
-    int x = queue[head] % side, y = queue[head] / side;
+    if (head > 0 && ends(queue[head])) continue;
+    int x = queue[head] % width, y = queue[head] / width;
     const int dx[] = {1, -1, 0, 0}, dy[] = {0, 0, 1, -1};
     for (int k = 0; k < 4; ++k) {
       int nx = x + dx[k], ny = y + dy[k];
-      if (nx < 0 || ny < 0 || nx >= side || ny >= side) continue;
-      int i = ny * side + nx;
+      if (nx < 0 || ny < 0 || nx >= width || ny >= height) continue;
+      int i = ny * width + nx;
       if (dist[i] >= 0 || !pass(i)) continue;
-      dist[i] = dist[size_t(y) * side + x] + 1;
+      dist[i] = dist[size_t(y) * width + x] + 1;
       queue.push_back(i);
     }
   }
@@ -72,8 +74,10 @@ struct Cells {
   uint8_t& at(int x, int y) { return cell[size_t(y) * side + x]; }
   // Cells one can walk on (or into).
   bool Open(int i) const { return cell[i] != dat::kWall && cell[i] != dat::kBog; }
+  // Stepping on the exit ends the level, so nothing is reached through it.
   std::vector<int> FromStart() const {
-    return Distances(side, 1, 1, [&](int i) { return Open(i); });
+    return Distances(
+        side, side, 1, 1, [&](int i) { return Open(i); }, [&](int i) { return cell[i] == dat::kExit; });
   }
 };
 
@@ -120,7 +124,7 @@ int PlaceStartAndExit(Cells& c) {
   return dist[exit];
 }
 
-// Bogs where they do not cut anything off from the start.
+// Bogs where they cut nothing off from the start, the exit included.
 void PlaceBogs(Cells& c, Rng& rng) {
   const int side = c.side;
   std::vector<int> dist = c.FromStart();
@@ -193,6 +197,25 @@ Bytes MakeLevel(int number, const LevelPlan& plan) {
 }  // namespace
 
 int LevelCount() { return kLevelCount; }
+
+bool FindUnreachableItem(const Bytes& chunk, int* item_x, int* item_y) {
+  const int width = dat::Get16(&chunk[dat::level_at::kWidth]), height = dat::Get16(&chunk[dat::level_at::kHeight]);
+  const uint8_t* cells = &chunk[dat::kLevelHeaderSize];
+  int start = 0;
+  for (int i = 0; i < width * height; ++i)
+    if (cells[i] == dat::kStart) start = i;
+  const std::vector<int> dist = Distances(
+      width, height, start % width, start / width,
+      [&](int i) { return cells[i] != dat::kWall && cells[i] != dat::kBog; },
+      [&](int i) { return cells[i] == dat::kExit; });
+  for (int i = 0; i < width * height; ++i)
+    if ((cells[i] == dat::kFirefly || cells[i] == dat::kOilFlask) && dist[size_t(i)] < 0) {
+      *item_x = i % width;
+      *item_y = i / width;
+      return true;
+    }
+  return false;
+}
 
 Bytes LevelChunk(int number) { return MakeLevel(number, kLevels[number - 1]); }
 

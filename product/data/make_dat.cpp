@@ -113,11 +113,27 @@ bool WriteFile(const char* path, const uint8_t* data, size_t size) {
 
 }  // namespace
 
+// Every firefly and flask can be taken; false, saying where one cannot.
+bool LevelsPlayable() {
+  for (int n = 1; n <= gen::LevelCount(); ++n) {
+    int x = 0, y = 0;
+    if (gen::FindUnreachableItem(gen::LevelChunk(n), &x, &y)) {
+      std::fprintf(stderr,
+                   "make_dat: level %d: the item at (%d, %d) cannot be reached from the start without crossing "
+                   "the exit or a bog\n",
+                   n, x, y);
+      return false;
+    }
+  }
+  return true;
+}
+
 int main(int argc, char** argv) {
   if (argc < 3 || argc > 4) {
     std::fprintf(stderr, "usage: make_dat <size in bytes> <murkle.dat> [<murkle.hsc>]\n");
     return 2;
   }
+  if (!LevelsPlayable()) return 1;
   Bytes file = MakeFile(std::strtoul(argv[1], nullptr, 10));
   if (file.empty()) {
     std::fprintf(stderr, "make_dat: the data does not fit in %s bytes\n", argv[1]);

@@ -163,3 +163,57 @@ bool SaveScores(const char* path, const ScoreTable& table, DWORD* error) {
   SerializeScores(table, bytes);
   return ReplaceFileContents(path, bytes, sizeof bytes, error);
 }
+
+namespace {
+
+// Another copy of the game holds the lock only while it reads and writes 252
+// bytes; two seconds is far more than that takes.
+constexpr int kLockTries = 100;
+constexpr DWORD kLockWaitMs = 20;
+
+// A file that no one else may open while it is held, gone once closed.
+bool TakeLock(const char* path, Handle* lock, DWORD* error) {
+  char name[MAX_PATH];
+  if (!FormatText(name, sizeof name, "%s.lock", path)) {
+    *error = ERROR_FILENAME_EXCED_RANGE;
+    return false;
+  }
+  for (int tries = 1;; ++tries) {
+    const HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      *lock->receive() = file;
+      return true;
+    }
+    *error = GetLastError();
+    const bool busy = *error == ERROR_SHARING_VIOLATION || *error == ERROR_ACCESS_DENIED;
+    if (!busy || tries >= kLockTries) return false;
+    Sleep(kLockWaitMs);
+  }
+}
+
+}  // namespace
+
+bool SaveScore(const char* path, const char* name, uint32_t score, int level, ScoreTable* table, int* place,
+               DWORD* error) {
+  Handle lock;
+  if (!TakeLock(path, &lock, error)) return false;
+  ScoreTable merged;
+  DWORD read_error = 0;
+  switch (LoadScores(path, &merged, &read_error)) {
+    case ScoreLoad::kLoaded:
+      break;
+    case ScoreLoad::kMissing:
+    case ScoreLoad::kCorrupt:
+      merged = *table;
+      break;
+    case ScoreLoad::kUnreadable:
+      *error = read_error;
+      return false;
+  }
+  const int at = InsertScore(&merged, name, score, level);
+  if (!SaveScores(path, merged, error)) return false;
+  *table = merged;
+  *place = at;
+  return true;
+}

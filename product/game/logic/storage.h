@@ -43,6 +43,17 @@ enum class ScoreLoad {
 
 // Always leaves a usable table: the file's, or the default one.
 ScoreLoad LoadScores(const char* path, ScoreTable* table, DWORD* error);
+// Writes the whole table over path (ReplaceFileContents).
 bool SaveScores(const char* path, const ScoreTable& table, DWORD* error);
+
+// Saves one game's score without losing another copy's: with path's lock
+// held (path + ".lock"), reads the table on disk again, puts the entry into
+// it by the table's rules and replaces the file in one step. A missing or
+// damaged file gives way to *table. On success *table is the table as saved
+// and *place the entry's place in it, or -1 when the scores on disk leave it
+// no room. On failure *table is as it was and *error says why; a file that
+// cannot be read is not written over.
+bool SaveScore(const char* path, const char* name, uint32_t score, int level, ScoreTable* table, int* place,
+               DWORD* error);
 
 #endif

@@ -50,21 +50,32 @@ struct App {
   bool walking = false;
   int walk_x = 0, walk_y = 0;
   bool sound_on = true;
+  // False once no sound can be played; the player is told the first time.
+  bool sound_possible = true;
+  bool told_no_sound = false;
   uint32_t ambient = 0;
   char banner[128] = "";
 };
 
-// sound.cpp: the level's ambient loop, and an effect over it.
+// sound.cpp: the level's ambient loop, and an effect over it; and the Sound
+// item of the menu, ticked and enabled as sound is on and can be played.
 void PlayAmbient(App& app);
 void PlayEffect(App& app, uint32_t id);
+void CheckSoundDevice(App& app);
+void ShowSoundState(App& app);
 
-// dialogs.cpp: the high-score table (highlight: the new entry's place, or
-// -1), and the name of a new high score (false when the player cancels).
-void ShowScores(App& app, int highlight);
+// dialogs.cpp: the high-score table; the table after a game, with the new
+// entry's place (-1: not in it) and what it says about the score; and the
+// name of a new high score (false when the player cancels).
+void ShowScores(App& app);
+void ShowGameScore(App& app, int place, uint32_t score);
 bool AskName(App& app, char (&name)[kScoreNameSize]);
 
 // play.cpp: what keys, clicks and commands do to the game.
 void StopWalking(App& app);
+// A game in progress is given up only when the player says so (question: the
+// string-table text that asks); true when there is none to lose.
+bool MayLeaveGame(App& app, UINT question);
 void NewGame(App& app);
 void RecordScore(App& app);
 void WalkStep(App& app);

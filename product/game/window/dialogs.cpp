@@ -5,6 +5,7 @@
 #include "common/string_formats.h"
 #include "common/text.h"
 #include "formats.h"
+#include "messages.h"
 #include "resource.h"
 
 namespace {
@@ -19,6 +20,7 @@ INT_PTR CALLBACK NameDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
   switch (message) {
     case WM_INITDIALOG: {
       SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+      CenterOverOwner(dialog);
       auto* request = reinterpret_cast<NameRequest*>(lparam);
       char line[64];
       FormatLoaded<kGameFormats, IDS_YOUR_SCORE>(request->instance, line, sizeof line,
@@ -55,13 +57,31 @@ INT_PTR CALLBACK NameDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
 struct ScoresView {
   HINSTANCE instance;
   const ScoreTable* scores;
-  int highlight;  // place of a new entry, or -1
+  int highlight;         // place of a new entry, or -1
+  const char* note;      // under the list; may be empty
+  HFONT font = nullptr;  // the list's, made for the dialog and deleted after it
 };
+
+// A fixed-pitch font as tall as the dialog's own, so that the list grows with
+// the dialog at every DPI (a stock font keeps its pixel size).
+HFONT ListFont(HWND dialog) {
+  LOGFONTA dialog_font = {};
+  const auto font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+  if (!font || !GetObjectA(font, sizeof dialog_font, &dialog_font)) return nullptr;
+  LOGFONTA fixed = {};
+  fixed.lfHeight = dialog_font.lfHeight;
+  fixed.lfWeight = FW_NORMAL;
+  fixed.lfCharSet = DEFAULT_CHARSET;
+  fixed.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+  CopyText(fixed.lfFaceName, "Courier New");
+  return CreateFontIndirectA(&fixed);
+}
 
 INT_PTR CALLBACK ScoresDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG: {
-      const ScoresView& view = *reinterpret_cast<const ScoresView*>(lparam);
+      CenterOverOwner(dialog);
+      auto& view = *reinterpret_cast<ScoresView*>(lparam);
       // Ten lines of at most 48 characters each.
       char text[kScoreEntries * 48 + 1];
       TextBuilder out(text, sizeof text);
@@ -74,10 +94,23 @@ INT_PTR CALLBACK ScoresDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM l
                                                    static_cast<unsigned long>(e.level));
         out.Append(line);
       }
-      SetDlgItemTextA(dialog, IDC_SCORE_LIST, text);
-      SendDlgItemMessageA(dialog, IDC_SCORE_LIST, WM_SETFONT,
-                          reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), FALSE);
-      return TRUE;
+      HWND list = GetDlgItem(dialog, IDC_SCORE_LIST);
+      SetWindowTextA(list, text);
+      view.font = ListFont(dialog);
+      SendMessageA(list, WM_SETFONT,
+                   reinterpret_cast<WPARAM>(view.font ? view.font : GetStockObject(ANSI_FIXED_FONT)), FALSE);
+      SetDlgItemTextA(dialog, IDC_SCORE_NOTE, view.note);
+      // The new entry's line selected, nothing selected without one; the
+      // focus on OK, since an edit box that takes it selects all its text.
+      LRESULT from = 0, to = 0;
+      if (view.highlight >= 0) {
+        from = SendMessageA(list, EM_LINEINDEX, WPARAM(view.highlight), 0);
+        to = from + SendMessageA(list, EM_LINELENGTH, WPARAM(from), 0);
+      }
+      SendMessageA(list, EM_SETSEL, WPARAM(from), LPARAM(to));
+      SendMessageA(list, EM_SCROLLCARET, 0, 0);
+      SetFocus(GetDlgItem(dialog, IDOK));
+      return FALSE;
     }
     case WM_COMMAND:
       if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
@@ -89,12 +122,37 @@ INT_PTR CALLBACK ScoresDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM l
   return FALSE;
 }
 
+// What the table says about a score just played: a tie, or no room.
+void ScoreNote(const App& app, int place, uint32_t score, char (&note)[128]) {
+  note[0] = '\0';
+  const ScoreEntry* entries = app.scores.entries;
+  if (place > 0 && entries[place - 1].score == score)
+    FormatLoaded<kGameFormats, IDS_SCORE_TIED>(app.instance, note, sizeof note,
+                                               static_cast<const char*>(entries[place - 1].name));
+  else if (place < 0 && entries[kScoreEntries - 1].score == score)
+    FormatLoaded<kGameFormats, IDS_SCORE_TIED_LAST>(app.instance, note, sizeof note,
+                                                    static_cast<unsigned long>(score));
+  else if (place < 0)
+    FormatLoaded<kGameFormats, IDS_SCORE_NOT_IN>(app.instance, note, sizeof note,
+                                                 static_cast<unsigned long>(score));
+}
+
 }  // namespace
 
-void ShowScores(App& app, int highlight) {
-  ScoresView view = {app.instance, &app.scores, highlight};
+void ShowScores(App& app) {
+  ScoresView view = {app.instance, &app.scores, -1, ""};
   DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_SCORES), app.window, ScoresDialog,
                   reinterpret_cast<LPARAM>(&view));
+  if (view.font) DeleteObject(view.font);
+}
+
+void ShowGameScore(App& app, int place, uint32_t score) {
+  char note[128];
+  ScoreNote(app, place, score, note);
+  ScoresView view = {app.instance, &app.scores, place, note};
+  DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_SCORES), app.window, ScoresDialog,
+                  reinterpret_cast<LPARAM>(&view));
+  if (view.font) DeleteObject(view.font);
 }
 
 bool AskName(App& app, char (&name)[kScoreNameSize]) {

@@ -21,6 +21,10 @@ inline constexpr StringFormat kGameFormats[] = {
     {IDS_DATA_UNREADABLE, "s"},
     {IDS_DATA_UNUSABLE, "ss"},
     {IDS_SCORES_UNREADABLE, "s"},
+    // The entry just above, whose score the new one ties.
+    {IDS_SCORE_TIED, "s"},
+    {IDS_SCORE_TIED_LAST, "u"},
+    {IDS_SCORE_NOT_IN, "u"},
 };
 
 #endif

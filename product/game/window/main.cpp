@@ -34,15 +34,21 @@ void OnTimer(App& app, WPARAM timer) {
 // A menu command; false for one that is not the game's.
 bool OnCommand(App& app, WORD command) {
   switch (command) {
-    case IDM_NEW_GAME: NewGame(app); return true;
-    case IDM_HIGH_SCORES: ShowScores(app, -1); return true;
+    case IDM_NEW_GAME:
+      if (MayLeaveGame(app, IDS_ASK_NEW_GAME)) NewGame(app);
+      return true;
+    case IDM_HIGH_SCORES: ShowScores(app); return true;
     case IDM_HOW_TO_PLAY: ToggleHelp(app); return true;
     case IDM_SOUND:
+      // A greyed item sends nothing, but an accelerator might one day.
+      if (!app.sound_possible) return true;
       app.sound_on = !app.sound_on;
-      CheckMenuItem(GetMenu(app.window), IDM_SOUND, app.sound_on ? MF_CHECKED : MF_UNCHECKED);
+      ShowSoundState(app);
       PlayAmbient(app);
       return true;
-    case IDM_EXIT: DestroyWindow(app.window); return true;
+    case IDM_EXIT:
+      if (MayLeaveGame(app, IDS_ASK_CLOSE)) DestroyWindow(app.window);
+      return true;
   }
   return false;
 }
@@ -90,6 +96,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     case WM_COMMAND:
       if (OnCommand(app, LOWORD(wparam))) return 0;
       break;
+    case WM_CLOSE:
+      if (MayLeaveGame(app, IDS_ASK_CLOSE)) DestroyWindow(window);
+      return 0;
     case WM_DESTROY:
       OnDestroy(app);
       return 0;
@@ -123,7 +132,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   HWND window = CreateWindowA(layout::kWindowClass, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
                               frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, &app);
   if (!window) return 1;
-  CheckMenuItem(GetMenu(window), IDM_SOUND, MF_CHECKED);
+  CheckSoundDevice(app);
   ShowWindow(window, show);
   UpdateWindow(window);
 

@@ -8,9 +8,13 @@
 #include "formats.h"
 #include "resource.h"
 
+// Puts a dialog or box over the middle of its owner, the game's window, kept
+// inside the screen's work area; the system would centre it on the screen.
+void CenterOverOwner(HWND dialog);
+
 // A message box over the window (or alone, before it exists), captioned with
-// the game's name.
-void ShowMessage(const App& app, const char* text, UINT type);
+// the game's name; the button pressed.
+int ShowMessage(const App& app, const char* text, UINT type);
 
 // Text Id of the string table with args, then the system's words for error.
 template <UINT Id, typename... Args>

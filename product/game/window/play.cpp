@@ -25,6 +25,15 @@ void StartLevelSound(App& app) {
 
 }  // namespace
 
+bool MayLeaveGame(App& app, UINT question) {
+  if (app.screen != Screen::kPlaying) return true;
+  StopWalking(app);
+  char text[160];
+  LoadText(app.instance, question, text, sizeof text);
+  // No is the default: Enter keeps playing.
+  return ShowMessage(app, text, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
 void NewGame(App& app) {
   StopWalking(app);
   app.game.NewGame(app.levels.data(), int(app.levels.size()));
@@ -37,36 +46,50 @@ void NewGame(App& app) {
 
 namespace {
 
-// Into the player's profile, never next to the program. A table that cannot be
-// kept is said once; the scores stay in memory until the game is closed.
-void SaveTable(App& app) {
+// The player's table as it stands on disk now, so that a game saved meanwhile
+// by another copy of Murkle counts when this score is weighed.
+void ReloadTable(App& app) {
+  ScoreTable latest;
   DWORD error = 0;
-  if (app.score_path[0] && MakeProfileFolder(&error) && SaveScores(app.score_path, app.scores, &error)) return;
-  if (app.told_unsaved) return;
+  if (app.score_path[0] && LoadScores(app.score_path, &latest, &error) == ScoreLoad::kLoaded) app.scores = latest;
+}
+
+// Into the player's profile, never next to the program, merged with what is
+// there; the entry's place, or -1. A table that cannot be kept is said once;
+// the scores stay in memory until the game is closed.
+int SaveEntry(App& app, const char* name, uint32_t score, int level) {
+  DWORD error = 0;
+  int place = -1;
+  if (app.score_path[0] && MakeProfileFolder(&error) &&
+      SaveScore(app.score_path, name, score, level, &app.scores, &place, &error))
+    return place;
+  place = InsertScore(&app.scores, name, score, level);
+  if (app.told_unsaved) return place;
   app.told_unsaved = true;
   if (!app.score_path[0]) {
     char text[256];
     LoadText(app.instance, IDS_SCORES_NOT_KEPT, text, sizeof text);
     ShowMessage(app, text, MB_OK | MB_ICONINFORMATION);
-    return;
+    return place;
   }
   ShowSystemError<IDS_SCORE_NOT_SAVED>(app, error, static_cast<const char*>(app.score_path));
+  return place;
 }
 
 }  // namespace
 
 void RecordScore(App& app) {
-  const Game& game = app.game;
-  if (!ScoreQualifies(app.scores, game.score())) {
-    ShowScores(app, -1);
+  const uint32_t score = app.game.score();
+  ReloadTable(app);
+  if (!ScoreQualifies(app.scores, score)) {
+    ShowGameScore(app, -1, score);
     return;
   }
   char name[kScoreNameSize];
   if (!AskName(app, name)) return;
-  const int place = InsertScore(&app.scores, name, game.score(), game.level_number());
-  CopyText(app.last_name, app.scores.entries[place < 0 ? 0 : place].name);
-  SaveTable(app);
-  ShowScores(app, place);
+  CleanScoreName(name, app.last_name);
+  const int place = SaveEntry(app, name, score, app.game.level_number());
+  ShowGameScore(app, place, score);
 }
 
 namespace {
@@ -157,9 +180,14 @@ void ToggleHelp(App& app) {
   InvalidateRect(app.window, nullptr, FALSE);
 }
 
+// A click goes on wherever Enter would: out of help, to the next level, or
+// into a new game.
 void Click(App& app, int x, int y) {
-  if (app.screen != Screen::kPlaying || app.help) return;
-  if (app.game.phase() == Phase::kLevelDone) {
+  if (app.help) {
+    ToggleHelp(app);
+    return;
+  }
+  if (app.screen != Screen::kPlaying || app.game.phase() == Phase::kLevelDone) {
     Continue(app);
     return;
   }

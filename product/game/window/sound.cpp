@@ -3,15 +3,48 @@
 #include <mmsystem.h>
 
 #include "app.h"
+#include "common/string_formats.h"
+#include "resource.h"
+
+namespace {
+
+// No device, or one that refuses to play: the menu stops promising sound, and
+// the next level's start says why, once.
+void SoundFailed(App& app) {
+  app.sound_possible = false;
+  app.sound_on = false;
+  ShowSoundState(app);
+}
+
+// The one-line note, over the marsh, the first time a game would have sound.
+void TellNoSound(App& app) {
+  if (app.sound_possible || app.told_no_sound || app.screen != Screen::kPlaying) return;
+  app.told_no_sound = true;
+  LoadText(app.instance, IDS_NO_SOUND, app.banner, sizeof app.banner);
+}
+
+}  // namespace
+
+void ShowSoundState(App& app) {
+  HMENU menu = GetMenu(app.window);
+  CheckMenuItem(menu, IDM_SOUND, app.sound_on ? MF_CHECKED : MF_UNCHECKED);
+  EnableMenuItem(menu, IDM_SOUND, app.sound_possible ? MF_ENABLED : MF_GRAYED);
+}
+
+void CheckSoundDevice(App& app) {
+  if (waveOutGetNumDevs() == 0) SoundFailed(app);
+  ShowSoundState(app);
+}
 
 void PlayAmbient(App& app) {
   KillTimer(app.window, kAmbientTimer);
   SoundView sound;
-  if (!app.sound_on || app.help || app.ambient == 0 || !app.data.Sound(app.ambient, &sound)) {
+  if (!app.sound_on || app.help || app.ambient == 0 || !app.data.Sound(app.ambient, &sound))
     PlaySoundA(nullptr, nullptr, 0);
-    return;
-  }
-  PlaySoundA(reinterpret_cast<LPCSTR>(sound.wave.data), nullptr, SND_MEMORY | SND_ASYNC | SND_LOOP | SND_NODEFAULT);
+  else if (!PlaySoundA(reinterpret_cast<LPCSTR>(sound.wave.data), nullptr,
+                       SND_MEMORY | SND_ASYNC | SND_LOOP | SND_NODEFAULT))
+    SoundFailed(app);
+  TellNoSound(app);
 }
 
 // One sound plays at a time, so an effect interrupts the ambient loop, which
@@ -19,6 +52,10 @@ void PlayAmbient(App& app) {
 void PlayEffect(App& app, uint32_t id) {
   SoundView sound;
   if (!app.sound_on || !app.data.Sound(id, &sound)) return;
-  PlaySoundA(reinterpret_cast<LPCSTR>(sound.wave.data), nullptr, SND_MEMORY | SND_ASYNC | SND_NODEFAULT);
+  if (!PlaySoundA(reinterpret_cast<LPCSTR>(sound.wave.data), nullptr, SND_MEMORY | SND_ASYNC | SND_NODEFAULT)) {
+    SoundFailed(app);
+    TellNoSound(app);
+    return;
+  }
   if (app.ambient != 0) SetTimer(app.window, kAmbientTimer, sound.milliseconds + 100, nullptr);
 }

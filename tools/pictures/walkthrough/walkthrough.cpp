@@ -7,13 +7,23 @@
 // Or takes a picture of the game's window as it first opens (its title screen):
 //
 //   walkthrough --game <murkle.exe> <picture.png>
+//
+// Or plays a game of it into the high-score table, for pictures of the name
+// box and of the table (name-box.png, scores.png in the directory):
+//
+//   walkthrough --game-scores <murkle.exe> <directory for the pictures>
 #include <windows.h>
 #include <zlib.h>
+
+#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "data_file.h"
+#include "game.h"
+#include "product/game/window/resource.h"
 #include "resources/resource.h"
 #include "tools/window_search.h"
 
@@ -162,10 +172,138 @@ int PictureOfGame(const std::string& game, const std::string& picture) {
   return Finish(&process, "game", &code) ? status : 1;
 }
 
+
+// --- A game played into the high-score table -------------------------------------
+
+// Shortest walk over open cells to the nearest cell wanted() picks; bogs and
+// the exit only as the goal.
+template <typename Wanted>
+std::vector<Direction> Route(const Game& game, Wanted wanted) {
+  const Level& level = game.level();
+  const int w = level.width, start = game.y() * w + game.x();
+  std::vector<int> from(size_t(w) * level.height, -1);
+  std::vector<int> queue = {start};
+  from[size_t(start)] = start;
+  const Direction dirs[] = {Direction::kUp, Direction::kDown, Direction::kLeft, Direction::kRight};
+  const int dx[] = {0, 0, -1, 1}, dy[] = {-1, 1, 0, 0};
+  for (size_t head = 0; head < queue.size(); ++head) {
+    const int at = queue[head], x = at % w, y = at / w;
+    if (head > 0 && wanted(x, y)) {
+      std::vector<Direction> route;
+      for (int cell = at; cell != start; cell = from[size_t(cell)])
+        for (int k = 0; k < 4; ++k)
+          if (from[size_t(cell)] % w + dx[k] == cell % w && from[size_t(cell)] / w + dy[k] == cell / w)
+            route.insert(route.begin(), dirs[k]);
+      return route;
+    }
+    for (int k = 0; k < 4; ++k) {
+      const int nx = x + dx[k], ny = y + dy[k];
+      if (!level.Inside(nx, ny) || from[size_t(ny * w + nx)] >= 0) continue;
+      const dat::CellCode code = level.At(nx, ny);
+      if (code == dat::kWall || ((code == dat::kBog || code == dat::kExit) && !wanted(nx, ny))) continue;
+      from[size_t(ny * w + nx)] = at;
+      queue.push_back(ny * w + nx);
+    }
+  }
+  return {};
+}
+
+void PressKey(HWND window, WPARAM key) {
+  PostMessageA(window, WM_KEYDOWN, key, 1);
+  PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+}
+
+// Plays the game as the tests' script does, mirrored in the rules library:
+// fireflies on level 1 while there is oil to spare, its exit, then level 2's
+// nearest bog with each lantern.
+bool PlayToGameOver(HWND window, const std::string& data_path) {
+  std::vector<uint8_t> bytes;
+  FILE* f = fopen(data_path.c_str(), "rb");
+  if (!f) return false;
+  for (int c; (c = fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+  fclose(f);
+  DataFile data;
+  if (data.Open(bytes.data(), bytes.size()) != DataError::kNone || data.level_count() < 2) return false;
+  std::vector<Level> levels(size_t(data.level_count()));
+  for (int i = 0; i < data.level_count(); ++i) data.LoadLevel(i + 1, &levels[size_t(i)]);
+  Game game;
+  game.NewGame(levels.data(), int(levels.size()));
+  PostMessageA(window, WM_COMMAND, IDM_NEW_GAME, 0);
+  const auto walk = [&](const std::vector<Direction>& route) {
+    static const WPARAM kKeys[] = {VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT};
+    for (Direction d : route) {
+      PressKey(window, kKeys[int(d)]);
+      game.Move(d);
+    }
+  };
+  const auto is = [&](dat::CellCode code) {
+    return [&game, code](int x, int y) { return game.level().At(x, y) == code; };
+  };
+  for (;;) {
+    const std::vector<Direction> to_firefly = Route(game, is(dat::kFirefly));
+    if (to_firefly.empty()) break;
+    Game after = game;
+    for (Direction d : to_firefly) after.Move(d);
+    const size_t home = Route(after, is(dat::kExit)).size();
+    if (after.phase() != Phase::kPlaying || home == 0 || int(home) + 5 > after.oil()) break;
+    walk(to_firefly);
+  }
+  walk(Route(game, is(dat::kExit)));
+  if (game.phase() != Phase::kLevelDone) return false;
+  PressKey(window, VK_RETURN);
+  game.NextLevel();
+  for (int lantern = 0; lantern < kLanterns && game.phase() == Phase::kPlaying; ++lantern)
+    walk(Route(game, is(dat::kBog)));
+  return game.phase() == Phase::kLost;
+}
+
+// The player's own table is put aside for the game and back after it, so that
+// the game starts from the installed table.
+std::string ProfileTable() {
+  char appdata[MAX_PATH] = "";
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appdata))) return "";
+  return std::string(appdata) + "\\Velmora\\Murkle\\murkle.hsc";
+}
+
+int PicturesOfScores(const std::string& game, const std::string& pictures) {
+  const std::string folder = game.substr(0, game.find_last_of('\\') + 1);
+  const std::string table = ProfileTable(), aside = table + ".walkthrough";
+  const bool put_aside = !table.empty() && MoveFileExA(table.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING);
+  PROCESS_INFORMATION process = {};
+  if (!Start(game, folder.empty() ? nullptr : folder.c_str(), &process)) return 1;
+  int status = 1;
+  HWND window =
+      WaitForWindow(process.hProcess, [] { return FindWindowA("MurkleMarshWindow", nullptr); }, 30000);
+  if (!window) {
+    fprintf(stderr, "the game's window did not appear\n");
+  } else if (!PlayToGameOver(window, folder + "murkle.dat")) {
+    fprintf(stderr, "the game could not be played to its end\n");
+  } else if (HWND name = WaitForDialog(process.hProcess, process.dwProcessId, "New high score", 30000)) {
+    SetDlgItemTextA(name, IDC_NAME, "Wren Marsh");
+    const bool named = SaveWindowPicture(name, pictures + "\\name-box.png");
+    printf("name box shown; picture: %s\n", named ? "saved" : "FAILED");
+    Press(name, IDOK);
+    HWND scores = WaitForDialog(process.hProcess, process.dwProcessId, "Murkle high scores", 30000);
+    const bool listed = scores && SaveWindowPicture(scores, pictures + "\\scores.png");
+    printf("high-score table shown; picture: %s\n", listed ? "saved" : "FAILED");
+    if (scores) Press(scores, IDOK);
+    if (named && listed) status = 0;
+  } else {
+    fprintf(stderr, "no name box after the game\n");
+  }
+  if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+  DWORD code = 1;
+  const bool ended = Finish(&process, "game", &code);
+  if (put_aside) MoveFileExA(aside.c_str(), table.c_str(), MOVEFILE_REPLACE_EXISTING);
+  else if (!table.empty()) DeleteFileA(table.c_str());
+  return ended ? status : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && strcmp(argv[1], "--game") == 0) return PictureOfGame(argv[2], argv[3]);
+  if (argc == 4 && strcmp(argv[1], "--game-scores") == 0) return PicturesOfScores(argv[2], argv[3]);
   if (argc != 3) {
     fprintf(stderr, "usage: walkthrough <installer.exe> <picture directory>\n");
     return 2;
