@@ -182,7 +182,7 @@ bool TakeLock(const char* path, Handle* lock, DWORD* error) {
     const HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
-      *lock->receive() = file;
+      *lock->Receive() = file;
       return true;
     }
     *error = GetLastError();
