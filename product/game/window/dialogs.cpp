@@ -1,4 +1,6 @@
 // The game's dialogs: the name of a new high score and the high-score table.
+#include "dialogs.h"
+
 #include <windows.h>
 
 #include "app.h"
@@ -125,7 +127,7 @@ INT_PTR CALLBACK ScoresDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM l
 // What the table says about a score just played: a tie, or no room.
 void ScoreNote(const App& app, int place, uint32_t score, char (&note)[128]) {
   note[0] = '\0';
-  const ScoreEntry* entries = app.scores.entries;
+  const ScoreEntry* entries = app.scores.table.entries;
   if (place > 0 && entries[place - 1].score == score)
     FormatLoaded<kGameFormats, IDS_SCORE_TIED>(app.instance, note, sizeof note,
                                                static_cast<const char*>(entries[place - 1].name));
@@ -140,7 +142,7 @@ void ScoreNote(const App& app, int place, uint32_t score, char (&note)[128]) {
 }  // namespace
 
 void ShowScores(App& app) {
-  ScoresView view = {app.instance, &app.scores, -1, ""};
+  ScoresView view = {app.instance, &app.scores.table, -1, ""};
   DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_SCORES), app.window, ScoresDialog,
                   reinterpret_cast<LPARAM>(&view));
   if (view.font) DeleteObject(view.font);
@@ -149,15 +151,15 @@ void ShowScores(App& app) {
 void ShowGameScore(App& app, int place, uint32_t score) {
   char note[128];
   ScoreNote(app, place, score, note);
-  ScoresView view = {app.instance, &app.scores, place, note};
+  ScoresView view = {app.instance, &app.scores.table, place, note};
   DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_SCORES), app.window, ScoresDialog,
                   reinterpret_cast<LPARAM>(&view));
   if (view.font) DeleteObject(view.font);
 }
 
 bool AskName(App& app, char (&name)[kScoreNameSize]) {
-  NameRequest request = {app.instance, app.game.score(), ""};
-  CopyText(request.name, app.last_name);
+  NameRequest request = {app.instance, app.play.game.score(), ""};
+  CopyText(request.name, app.scores.last_name);
   if (DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_NAME), app.window, NameDialog,
                       reinterpret_cast<LPARAM>(&request)) != IDOK)
     return false;

@@ -1,5 +1,7 @@
 // Drawing the window: the marsh by lantern light, the status strip, and text
 // panels over a backdrop.
+#include "drawing.h"
+
 #include <windows.h>
 
 #include <climits>
@@ -26,9 +28,9 @@ uint32_t SheetFor(dat::CellCode code) {
 
 void DrawMarsh(App& app) {
   Canvas& c = app.canvas;
-  const Game& game = app.game;
+  const Game& game = app.play.game;
   const Level& level = game.level();
-  c.Draw(app.backdrops[level.backdrop], 0, 0, 0, Canvas::Shade::kLit, false);
+  c.Draw(app.content.backdrops[level.backdrop], 0, 0, 0, Canvas::Shade::kLit, false);
   const int cols = layout::kClientWidth / layout::kCell / 2 + 1;
   const int rows = (layout::kClientHeight - layout::kStatusHeight) / layout::kCell / 2 + 1;
   for (int dy = -rows; dy <= rows; ++dy)
@@ -46,29 +48,30 @@ void DrawMarsh(App& app) {
       const unsigned variant = unsigned(x * 7 + y * 13);
       const uint32_t sheet = SheetFor(code);
       const bool animated = sheet == dat::kTilesBog || sheet == dat::kTilesExit;
-      c.Draw(app.sheets[sheet], int(animated ? app.tick + variant : variant), px, py, shade, false);
+      c.Draw(app.content.sheets[sheet], int(animated ? app.play.tick + variant : variant), px, py, shade, false);
       if (code == dat::kFirefly)
-        c.Draw(app.sheets[dat::kTilesFirefly], int(app.tick + variant), px, py, shade, true);
+        c.Draw(app.content.sheets[dat::kTilesFirefly], int(app.play.tick + variant), px, py, shade, true);
       if (code == dat::kOilFlask)
-        c.Draw(app.sheets[dat::kTilesOil], int(app.tick / 2 + variant), px, py, shade, true);
+        c.Draw(app.content.sheets[dat::kTilesOil], int(app.play.tick / 2 + variant), px, py, shade, true);
     }
   static const int kFacingRow[] = {1, 0, 2, 3};  // up, down, left, right in the sheet
-  const int frame = kFacingRow[int(game.facing())] * 2 + int(app.tick & 1);
-  c.Draw(app.sheets[dat::kTilesPlayer], frame, layout::kPlayerLeft, layout::kPlayerTop, Canvas::Shade::kLit, true);
+  const int frame = kFacingRow[int(game.facing())] * 2 + int(app.play.tick & 1);
+  c.Draw(app.content.sheets[dat::kTilesPlayer], frame, layout::kPlayerLeft, layout::kPlayerTop, Canvas::Shade::kLit,
+         true);
 }
 
 void DrawStatus(App& app) {
   Canvas& c = app.canvas;
-  const Game& game = app.game;
+  const Game& game = app.play.game;
   c.Fill(0, 0, layout::kClientWidth, layout::kStatusHeight, 24, 28, 22);
   for (int i = 0; i < game.lanterns(); ++i)
-    c.Draw(app.sheets[dat::kTilesIcons], 0, 4 + i * 26, 0, Canvas::Shade::kLit, true);
-  c.Draw(app.sheets[dat::kTilesIcons], 1, 84, 0, Canvas::Shade::kLit, true);
+    c.Draw(app.content.sheets[dat::kTilesIcons], 0, 4 + i * 26, 0, Canvas::Shade::kLit, true);
+  c.Draw(app.content.sheets[dat::kTilesIcons], 1, 84, 0, Canvas::Shade::kLit, true);
   // The oil gauge.
   const int full = 120, now = game.level().oil > 0 ? full * game.oil() / game.level().oil : 0;
   c.Fill(116, 11, full, 10, 50, 40, 20);
   c.Fill(116, 11, now, 10, game.oil() * 5 < game.level().oil ? 220 : 200, 150, 40);
-  c.Draw(app.sheets[dat::kTilesIcons], 2, 244, 0, Canvas::Shade::kLit, true);
+  c.Draw(app.content.sheets[dat::kTilesIcons], 2, 244, 0, Canvas::Shade::kLit, true);
   char text[128];
   FormatText(text, sizeof text, "%d", game.fireflies_left());
   c.Text(text, RECT{276, 0, 320, layout::kStatusHeight}, RGB(250, 240, 120), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
@@ -141,29 +144,29 @@ void DrawPanel(App& app, const char* text) {
 void Paint(App& app, HDC target) {
   Canvas& c = app.canvas;
   char text[1024];
-  if (app.screen == Screen::kTitle || app.help) {
-    c.Draw(app.backdrops[dat::kBackdropTitle], 0, 0, 0, Canvas::Shade::kLit, false);
-    if (app.help)
-      FormatLoaded<kGameFormats, IDS_HELP_SCREEN>(app.instance, text, sizeof text, int(app.how_to_play_size),
-                                                  app.how_to_play);
+  if (app.play.screen == Screen::kTitle || app.play.help) {
+    c.Draw(app.content.backdrops[dat::kBackdropTitle], 0, 0, 0, Canvas::Shade::kLit, false);
+    if (app.play.help)
+      FormatLoaded<kGameFormats, IDS_HELP_SCREEN>(app.instance, text, sizeof text, int(app.content.how_to_play_size),
+                                                  app.content.how_to_play);
     else
-      FormatLoaded<kGameFormats, IDS_TITLE_SCREEN>(app.instance, text, sizeof text, int(app.how_to_play_size),
-                                                   app.how_to_play);
+      FormatLoaded<kGameFormats, IDS_TITLE_SCREEN>(app.instance, text, sizeof text, int(app.content.how_to_play_size),
+                                                   app.content.how_to_play);
     DrawPanel(app, text);
-  } else if (app.screen == Screen::kOver) {
-    const bool won = app.game.phase() == Phase::kWon;
-    c.Draw(app.backdrops[won ? dat::kBackdropVictory : dat::kBackdropGameOver], 0, 0, 0, Canvas::Shade::kLit,
+  } else if (app.play.screen == Screen::kOver) {
+    const bool won = app.play.game.phase() == Phase::kWon;
+    c.Draw(app.content.backdrops[won ? dat::kBackdropVictory : dat::kBackdropGameOver], 0, 0, 0, Canvas::Shade::kLit,
            false);
     char verdict[128];
     LoadText(app.instance, won ? IDS_WON : IDS_LOST, verdict, sizeof verdict);
     FormatLoaded<kGameFormats, IDS_GAME_OVER>(app.instance, text, sizeof text, static_cast<const char*>(verdict),
-                                              static_cast<unsigned long>(app.game.score()),
-                                              app.game.level_number());
+                                              static_cast<unsigned long>(app.play.game.score()),
+                                              app.play.game.level_number());
     DrawPanel(app, text);
   } else {
     DrawMarsh(app);
     DrawStatus(app);
-    if (app.banner[0]) DrawPanel(app, app.banner);
+    if (app.play.banner[0]) DrawPanel(app, app.play.banner);
   }
   GdiFlush();
   BitBlt(target, 0, 0, layout::kClientWidth, layout::kClientHeight, c.dc(), 0, 0, SRCCOPY);

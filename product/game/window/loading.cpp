@@ -1,5 +1,7 @@
 // Loading what the game needs: its data file from next to the program, and the
 // player's score table from their profile.
+#include "loading.h"
+
 #include <windows.h>
 
 #include "app.h"
@@ -35,33 +37,34 @@ UINT DataErrorTextId(DataError error) {
 
 bool LoadData(App& app) {
   DWORD error = 0;
-  bool read = PathNextToProgram("murkle.dat", app.data_path) &&
-              ReadWholeFile(app.data_path, kMaxDataFile, &app.data_bytes, &error);
+  bool read = PathNextToProgram("murkle.dat", app.content.path) &&
+              ReadWholeFile(app.content.path, kMaxDataFile, &app.content.bytes, &error);
   // One the system has no words for: the file is there, but is no data file.
   if (!read && error != ERROR_FILE_TOO_LARGE) {
-    ShowSystemError<IDS_DATA_UNREADABLE>(app, error, static_cast<const char*>(app.data_path));
+    ShowSystemError<IDS_DATA_UNREADABLE>(app, error, static_cast<const char*>(app.content.path));
     return false;
   }
-  const DataError result = read ? app.data.Open(app.data_bytes.data(), app.data_bytes.size()) : DataError::kTooLarge;
+  GameContent& content = app.content;
+  const DataError result = read ? content.file.Open(content.bytes.data(), content.bytes.size()) : DataError::kTooLarge;
   if (result != DataError::kNone) {
     char reason[128], text[MAX_PATH + 384];
     LoadText(app.instance, DataErrorTextId(result), reason, sizeof reason);
     FormatLoaded<kGameFormats, IDS_DATA_UNUSABLE>(app.instance, text, sizeof text,
-                                                  static_cast<const char*>(app.data_path),
+                                                  static_cast<const char*>(app.content.path),
                                                   static_cast<const char*>(reason));
     ShowMessage(app, text, MB_OK | MB_ICONSTOP);
     return false;
   }
   // Open() has checked every chunk read here.
-  app.levels.resize(size_t(app.data.level_count()));
-  for (int i = 0; i < app.data.level_count(); ++i) app.data.LoadLevel(i + 1, &app.levels[size_t(i)]);
-  for (uint32_t id = 1; id <= dat::kTileSheets; ++id) app.data.Picture(dat::kTagTiles, id, &app.sheets[id]);
+  content.levels.resize(size_t(content.file.level_count()));
+  for (int i = 0; i < content.file.level_count(); ++i) content.file.LoadLevel(i + 1, &content.levels[size_t(i)]);
+  for (uint32_t id = 1; id <= dat::kTileSheets; ++id) content.file.Picture(dat::kTagTiles, id, &content.sheets[id]);
   for (uint32_t id = 1; id <= dat::kBackdrops; ++id)
-    app.data.Picture(dat::kTagBackdrop, id, &app.backdrops[id]);
+    content.file.Picture(dat::kTagBackdrop, id, &content.backdrops[id]);
   ChunkView text;
-  if (app.data.Find(dat::kTagText, dat::kTextHowToPlay, &text)) {
-    app.how_to_play = reinterpret_cast<const char*>(text.data);
-    app.how_to_play_size = text.size;
+  if (app.content.file.Find(dat::kTagText, dat::kTextHowToPlay, &text)) {
+    app.content.how_to_play = reinterpret_cast<const char*>(text.data);
+    app.content.how_to_play_size = text.size;
   }
   return true;
 }
@@ -72,16 +75,16 @@ bool LoadData(App& app) {
 void LoadTable(App& app) {
   DWORD error = 0;
   ScoreLoad load = ScoreLoad::kMissing;
-  const char* from = app.score_path;
-  if (PathInProfile("murkle.hsc", app.score_path)) load = LoadScores(app.score_path, &app.scores, &error);
+  const char* from = app.scores.path;
+  if (PathInProfile("murkle.hsc", app.scores.path)) load = LoadScores(app.scores.path, &app.scores.table, &error);
   char installed[MAX_PATH];
   if (load == ScoreLoad::kMissing) {
     if (!PathNextToProgram("murkle.hsc", installed)) {
-      DefaultScoreTable(&app.scores);
+      DefaultScoreTable(&app.scores.table);
       return;
     }
     from = installed;
-    load = LoadScores(installed, &app.scores, &error);
+    load = LoadScores(installed, &app.scores.table, &error);
   }
   switch (load) {
     case ScoreLoad::kLoaded:

@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include "app.h"
+#include "drawing.h"
 #include "common/string_formats.h"
 #include "layout.h"
 #include "resource.h"
@@ -22,8 +23,8 @@ bool OnCreate(App& app, HWND window) {
 
 void OnTimer(App& app, WPARAM timer) {
   if (timer == kAnimationTimer) {
-    ++app.tick;
-    if (app.screen == Screen::kPlaying && !app.help) InvalidateRect(app.window, nullptr, FALSE);
+    ++app.play.tick;
+    if (app.play.screen == Screen::kPlaying && !app.play.help) InvalidateRect(app.window, nullptr, FALSE);
   } else if (timer == kWalkTimer) {
     WalkStep(app);
   } else if (timer == kAmbientTimer) {
@@ -41,8 +42,8 @@ bool OnCommand(App& app, WORD command) {
     case IDM_HOW_TO_PLAY: ToggleHelp(app); return true;
     case IDM_SOUND:
       // A greyed item sends nothing, but an accelerator might one day.
-      if (!app.sound_possible) return true;
-      app.sound_on = !app.sound_on;
+      if (!app.sound.possible) return true;
+      app.sound.on = !app.sound.on;
       ShowSoundState(app);
       PlayAmbient(app);
       return true;

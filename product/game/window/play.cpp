@@ -1,5 +1,7 @@
 // What the player's keys, clicks and commands do to the game: moves, walks,
 // levels, help, and the scores at the end.
+#include "play.h"
+
 #include <windows.h>
 
 #include "app.h"
@@ -12,21 +14,21 @@
 #include "storage.h"
 
 void StopWalking(App& app) {
-  app.walking = false;
+  app.play.walking = false;
   KillTimer(app.window, kWalkTimer);
 }
 
 namespace {
 
 void StartLevelSound(App& app) {
-  app.ambient = app.game.level().ambient;
+  app.sound.ambient = app.play.game.level().ambient;
   PlayAmbient(app);
 }
 
 }  // namespace
 
 bool MayLeaveGame(App& app, UINT question) {
-  if (app.screen != Screen::kPlaying) return true;
+  if (app.play.screen != Screen::kPlaying) return true;
   StopWalking(app);
   char text[160];
   LoadText(app.instance, question, text, sizeof text);
@@ -36,10 +38,10 @@ bool MayLeaveGame(App& app, UINT question) {
 
 void NewGame(App& app) {
   StopWalking(app);
-  app.game.NewGame(app.levels.data(), int(app.levels.size()));
-  app.screen = Screen::kPlaying;
-  app.help = false;
-  app.banner[0] = '\0';
+  app.play.game.NewGame(app.content.levels.data(), int(app.content.levels.size()));
+  app.play.screen = Screen::kPlaying;
+  app.play.help = false;
+  app.play.banner[0] = '\0';
   StartLevelSound(app);
   InvalidateRect(app.window, nullptr, FALSE);
 }
@@ -51,7 +53,8 @@ namespace {
 void ReloadTable(App& app) {
   ScoreTable latest;
   DWORD error = 0;
-  if (app.score_path[0] && LoadScores(app.score_path, &latest, &error) == ScoreLoad::kLoaded) app.scores = latest;
+  if (app.scores.path[0] && LoadScores(app.scores.path, &latest, &error) == ScoreLoad::kLoaded)
+    app.scores.table = latest;
 }
 
 // Into the player's profile, never next to the program, merged with what is
@@ -60,42 +63,42 @@ void ReloadTable(App& app) {
 int SaveEntry(App& app, const char* name, uint32_t score, int level) {
   DWORD error = 0;
   int place = -1;
-  if (app.score_path[0] && MakeProfileFolder(&error) &&
-      SaveScore(app.score_path, name, score, level, &app.scores, &place, &error))
+  if (app.scores.path[0] && MakeProfileFolder(&error) &&
+      SaveScore(app.scores.path, name, score, level, &app.scores.table, &place, &error))
     return place;
-  place = InsertScore(&app.scores, name, score, level);
-  if (app.told_unsaved) return place;
-  app.told_unsaved = true;
-  if (!app.score_path[0]) {
+  place = InsertScore(&app.scores.table, name, score, level);
+  if (app.scores.told_unsaved) return place;
+  app.scores.told_unsaved = true;
+  if (!app.scores.path[0]) {
     char text[256];
     LoadText(app.instance, IDS_SCORES_NOT_KEPT, text, sizeof text);
     ShowMessage(app, text, MB_OK | MB_ICONINFORMATION);
     return place;
   }
-  ShowSystemError<IDS_SCORE_NOT_SAVED>(app, error, static_cast<const char*>(app.score_path));
+  ShowSystemError<IDS_SCORE_NOT_SAVED>(app, error, static_cast<const char*>(app.scores.path));
   return place;
 }
 
 }  // namespace
 
 void RecordScore(App& app) {
-  const uint32_t score = app.game.score();
+  const uint32_t score = app.play.game.score();
   ReloadTable(app);
-  if (!ScoreQualifies(app.scores, score)) {
+  if (!ScoreQualifies(app.scores.table, score)) {
     ShowGameScore(app, -1, score);
     return;
   }
   char name[kScoreNameSize];
   if (!AskName(app, name)) return;
-  CleanScoreName(name, app.last_name);
-  const int place = SaveEntry(app, name, score, app.game.level_number());
+  CleanScoreName(name, app.scores.last_name);
+  const int place = SaveEntry(app, name, score, app.play.game.level_number());
   ShowGameScore(app, place, score);
 }
 
 namespace {
 
 void AfterMove(App& app, MoveResult result) {
-  Game& game = app.game;
+  Game& game = app.play.game;
   switch (result) {
     case MoveResult::kIgnored:
     case MoveResult::kStep:
@@ -111,23 +114,23 @@ void AfterMove(App& app, MoveResult result) {
       break;
     case MoveResult::kBog:
       PlayEffect(app, dat::kSoundBog);
-      LoadText(app.instance, IDS_BOG_TOOK_LANTERN, app.banner, sizeof app.banner);
+      LoadText(app.instance, IDS_BOG_TOOK_LANTERN, app.play.banner, sizeof app.play.banner);
       break;
     case MoveResult::kLanternOut:
       PlayEffect(app, dat::kSoundLanternOut);
-      LoadText(app.instance, IDS_LANTERN_OUT, app.banner, sizeof app.banner);
+      LoadText(app.instance, IDS_LANTERN_OUT, app.play.banner, sizeof app.play.banner);
       break;
     case MoveResult::kExit:
       PlayEffect(app, dat::kSoundExit);
-      FormatLoaded<kGameFormats, IDS_LEVEL_DONE>(app.instance, app.banner, sizeof app.banner,
+      FormatLoaded<kGameFormats, IDS_LEVEL_DONE>(app.instance, app.play.banner, sizeof app.play.banner,
                                                  static_cast<const char*>(game.level().name));
       break;
     case MoveResult::kVictory:
     case MoveResult::kGameOver:
-      app.ambient = 0;
+      app.sound.ambient = 0;
       KillTimer(app.window, kAmbientTimer);
       PlayEffect(app, result == MoveResult::kVictory ? dat::kSoundVictory : dat::kSoundLanternOut);
-      app.screen = Screen::kOver;
+      app.play.screen = Screen::kOver;
       PostMessageA(app.window, kGameEnded, 0, 0);
       break;
   }
@@ -137,29 +140,29 @@ void AfterMove(App& app, MoveResult result) {
 }
 
 void Move(App& app, Direction direction) {
-  app.banner[0] = '\0';
-  AfterMove(app, app.game.Move(direction));
+  app.play.banner[0] = '\0';
+  AfterMove(app, app.play.game.Move(direction));
 }
 
 }  // namespace
 
 void WalkStep(App& app) {
   Direction d;
-  if (!app.walking || !app.game.StepTowards(app.walk_x, app.walk_y, &d)) {
+  if (!app.play.walking || !app.play.game.StepTowards(app.play.walk_x, app.play.walk_y, &d)) {
     StopWalking(app);
     return;
   }
   Move(app, d);
-  if (app.game.x() == app.walk_x && app.game.y() == app.walk_y) StopWalking(app);
+  if (app.play.game.x() == app.play.walk_x && app.play.game.y() == app.play.walk_y) StopWalking(app);
 }
 
 namespace {
 
 void Continue(App& app) {
-  if (app.screen != Screen::kPlaying) {
+  if (app.play.screen != Screen::kPlaying) {
     NewGame(app);
-  } else if (app.game.NextLevel()) {
-    app.banner[0] = '\0';
+  } else if (app.play.game.NextLevel()) {
+    app.play.banner[0] = '\0';
     StartLevelSound(app);
     InvalidateRect(app.window, nullptr, FALSE);
   }
@@ -170,11 +173,11 @@ void Continue(App& app) {
 // Help comes over a game in progress and goes again leaving it as it was; with
 // no game it is the title screen.
 void ToggleHelp(App& app) {
-  if (app.screen != Screen::kPlaying) {
-    app.screen = Screen::kTitle;
+  if (app.play.screen != Screen::kPlaying) {
+    app.play.screen = Screen::kTitle;
   } else {
     StopWalking(app);
-    app.help = !app.help;
+    app.play.help = !app.play.help;
     PlayAmbient(app);
   }
   InvalidateRect(app.window, nullptr, FALSE);
@@ -183,11 +186,11 @@ void ToggleHelp(App& app) {
 // A click goes on wherever Enter would: out of help, to the next level, or
 // into a new game.
 void Click(App& app, int x, int y) {
-  if (app.help) {
+  if (app.play.help) {
     ToggleHelp(app);
     return;
   }
-  if (app.screen != Screen::kPlaying || app.game.phase() == Phase::kLevelDone) {
+  if (app.play.screen != Screen::kPlaying || app.play.game.phase() == Phase::kLevelDone) {
     Continue(app);
     return;
   }
@@ -195,19 +198,19 @@ void Click(App& app, int x, int y) {
   const int dx = (x - layout::kPlayerLeft + layout::kCell * 64) / layout::kCell - 64;
   const int dy = (y - layout::kPlayerTop + layout::kCell * 64) / layout::kCell - 64;
   if (y < layout::kStatusHeight || (dx == 0 && dy == 0)) return;
-  app.walk_x = app.game.x() + dx;
-  app.walk_y = app.game.y() + dy;
-  app.walking = true;
+  app.play.walk_x = app.play.game.x() + dx;
+  app.play.walk_y = app.play.game.y() + dy;
+  app.play.walking = true;
   WalkStep(app);
-  if (app.walking) SetTimer(app.window, kWalkTimer, kWalkMs, nullptr);
+  if (app.play.walking) SetTimer(app.window, kWalkTimer, kWalkMs, nullptr);
 }
 
 void OnKey(App& app, WPARAM key) {
-  if (app.help) {
+  if (app.play.help) {
     if (key == VK_RETURN || key == VK_SPACE || key == VK_ESCAPE) ToggleHelp(app);
     return;
   }
-  if (app.screen == Screen::kPlaying && app.game.phase() == Phase::kPlaying) {
+  if (app.play.screen == Screen::kPlaying && app.play.game.phase() == Phase::kPlaying) {
     switch (key) {
       case VK_UP: StopWalking(app); Move(app, Direction::kUp); return;
       case VK_DOWN: StopWalking(app); Move(app, Direction::kDown); return;
