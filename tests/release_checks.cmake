@@ -89,7 +89,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "Could not clone ${ROOT} into ${WORK}/clone")
 endif()
 file(COPY "${release_sh}" DESTINATION "${WORK}/clone/tools")
-file(COPY "${ROOT}/cmake/compare_builds.cmake" DESTINATION "${WORK}/clone/cmake")
+file(COPY "${ROOT}/cmake/compare_builds.cmake" "${ROOT}/cmake/le_number.cmake" DESTINATION "${WORK}/clone/cmake")
 file(APPEND "${WORK}/clone/README.md" "A change not committed.\n")
 expect_refused("Uncommitted changes" "uncommitted changes.*--dirty"
                "${WORK}/clone/tools/release.sh" ${trees})

@@ -26,20 +26,8 @@ function(verify file out)
   set(verify_log "${log}" PARENT_SCOPE)
 endfunction()
 
-# A little-endian number of size bytes at offset.
-function(number out file offset size)
-  math(EXPR offset "${offset}")
-  file(READ "${file}" hex OFFSET ${offset} LIMIT ${size} HEX)
-  set(big "")
-  string(LENGTH "${hex}" at)
-  while(at GREATER 0)
-    math(EXPR at "${at} - 2")
-    string(SUBSTRING "${hex}" ${at} 2 byte)
-    string(APPEND big "${byte}")
-  endwhile()
-  math(EXPR value "0x${big}")
-  set(${out} ${value} PARENT_SCOPE)
-endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/le_number.cmake)
 
 foreach(file "${installer}" "${BUILD}/dist/MurkleSetup.exe" "${BUILD}/payload/murkle.exe"
              "${BUILD}/payload/uninstall.exe")
@@ -52,16 +40,16 @@ endforeach()
 # Where the bytes to change lie: in the game's payload stream, found by its
 # bytes; in the code, the start of the first section; in the signature, near
 # the end of the signer's signature value, which ends the PKCS#7 blob.
-number(pe "${installer}" 60 4)
+murkle_le_number(pe "${installer}" 60 4)
 math(EXPR checksum "${pe} + 88")
 math(EXPR checksum_end "${checksum} + 4")
-number(optional_size "${installer}" "${pe} + 20" 2)
+murkle_le_number(optional_size "${installer}" "${pe} + 20" 2)
 math(EXPR first_section "${pe} + 24 + ${optional_size}")
 file(READ "${installer}" name OFFSET ${first_section} LIMIT 8 HEX)
-number(code "${installer}" "${first_section} + 20" 4)
+murkle_le_number(code "${installer}" "${first_section} + 20" 4)
 math(EXPR code "${code} + 64")
-number(table "${installer}" "${pe} + 24 + 128" 4)
-number(table_size "${installer}" "${pe} + 24 + 132" 4)
+murkle_le_number(table "${installer}" "${pe} + 24 + 128" 4)
+murkle_le_number(table_size "${installer}" "${pe} + 24 + 132" 4)
 math(EXPR table_end "${table} + ${table_size}")
 file(SIZE "${installer}" size)
 # The blob's DER length is big-endian.
