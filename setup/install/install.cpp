@@ -171,6 +171,28 @@ bool RegisterUninstaller(const SetupConfig& config) {
          key.SetText(kUninstallStringValue, command) == ERROR_SUCCESS;
 }
 
+// Both paths are checked before anything is made, so that a refused path
+// leaves no trace: each must be a plain path on a drive, one that the
+// uninstaller will accept (MakePath knows drives only), fit MakePath with its
+// backslash, and leave room for the longest name joined to it. A bare drive
+// ("C:") becomes its root once the backslash is appended. 0, or the message
+// that refuses a path, with its status.
+UINT RefusedPath(const SetupConfig& config, int32_t* status) {
+  const struct {
+    const char* dir;
+    size_t longest_name;
+    UINT message;
+  } paths[] = {{config.file_dir, LongestFileName(config), IDS_ZLYKATALOG},
+               {config.shortcut_dir, LongestLinkName(config), IDS_ZLAGRUPA}};
+  for (const auto& path : paths) {
+    if (!IsPlainDrivePath(path.dir)) *status = ERROR_BAD_PATHNAME;
+    else if (!DirectoryFits(path.dir, path.longest_name)) *status = ERROR_FILENAME_EXCED_RANGE;
+    else continue;
+    return path.message;
+  }
+  return 0;
+}
+
 bool IsDirectory(const char* path) {
   DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -209,24 +231,14 @@ int32_t RunInstall(SetupConfig& config, char* message, InstallAttempts& attempts
   if ((GetFreeBytes(config.file_dir) >> 10) < config.RequiredKilobytes())
     return Fail(message, IDS_BRAKMIEJSCA, E_FAIL);
 
-  // Both paths are checked before anything is made, so that a refused path
-  // leaves no trace: each must be a plain path on a drive, one that the
-  // uninstaller will accept (MakePath knows drives only), fit MakePath with its
-  // backslash, and leave room for the longest name joined to it. A bare drive
-  // ("C:") becomes its root once the backslash is appended.
-  if (!IsPlainDrivePath(config.file_dir)) return Fail(message, IDS_ZLYKATALOG, ERROR_BAD_PATHNAME);
-  if (!DirectoryFits(config.file_dir, LongestFileName(config)))
-    return Fail(message, IDS_ZLYKATALOG, ERROR_FILENAME_EXCED_RANGE);
-  if (!IsPlainDrivePath(config.shortcut_dir)) return Fail(message, IDS_ZLAGRUPA, ERROR_BAD_PATHNAME);
-  if (!DirectoryFits(config.shortcut_dir, LongestLinkName(config)))
-    return Fail(message, IDS_ZLAGRUPA, ERROR_FILENAME_EXCED_RANGE);
+  int32_t status = 0;
+  if (UINT refused = RefusedPath(config, &status)) return Fail(message, refused, status);
 
   UninstallRecord record;
   CopyText(record.provider, config.provider);
   CopyText(record.program, config.program);
   g_quietFileErrors = 1;
 
-  int32_t status = 0;
   // Appended in the configuration itself, which then holds the path as installed.
   AppendBackslash(config.file_dir);
   bool made = MakeDirectory(config.file_dir, record.created_file_dir, &status);
