@@ -18,6 +18,17 @@ constexpr GUID kShellLinkInterface = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0,
 constexpr GUID kShellLinkWideInterface = {0x000214F9, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr GUID kPersistFileInterface = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
+// The shell's link object, of the interface iid, loaded from the link file
+// named in Unicode.
+template <typename Link>
+HRESULT LoadLink(const GUID& iid, const wchar_t* link_file, ComPtr<Link>* link) {
+  HRESULT hr = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, iid, link->ReceiveVoid());
+  if (FAILED(hr)) return hr;
+  ComPtr<IPersistFile> file;
+  hr = (*link)->QueryInterface(kPersistFileInterface, file.ReceiveVoid());
+  return FAILED(hr) ? hr : file->Load(link_file, STGM_READ);
+}
+
 }  // namespace
 
 HRESULT CreateShortcut(const char* target, const char* link_file, const char* description) {
@@ -45,16 +56,10 @@ HRESULT CreateShortcut(const char* target, const char* link_file, const char* de
 
 HRESULT ReadShortcutTarget(const char* link_file, char* target) {
   target[0] = '\0';
-  ComPtr<IShellLinkA> link;
-  HRESULT hr = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
-                                link.ReceiveVoid());
-  if (FAILED(hr)) return hr;
-  ComPtr<IPersistFile> file;
-  hr = link->QueryInterface(kPersistFileInterface, file.ReceiveVoid());
-  if (FAILED(hr)) return hr;
   WCHAR wide_name[MAX_PATH];
   if (!MultiByteToWideChar(CP_ACP, 0, link_file, -1, wide_name, MAX_PATH)) return E_INVALIDARG;
-  hr = file->Load(wide_name, STGM_READ);
+  ComPtr<IShellLinkA> link;
+  HRESULT hr = LoadLink(kShellLinkInterface, wide_name, &link);
   if (FAILED(hr)) return hr;
   // S_FALSE: a link without a path (to a virtual object).
   hr = link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
@@ -65,13 +70,7 @@ HRESULT ReadShortcutTarget(const char* link_file, char* target) {
 HRESULT ReadShortcutTargetW(const wchar_t* link_file, wchar_t* target) {
   target[0] = L'\0';
   ComPtr<IShellLinkW> link;
-  HRESULT hr = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkWideInterface,
-                                link.ReceiveVoid());
-  if (FAILED(hr)) return hr;
-  ComPtr<IPersistFile> file;
-  hr = link->QueryInterface(kPersistFileInterface, file.ReceiveVoid());
-  if (FAILED(hr)) return hr;
-  hr = file->Load(link_file, STGM_READ);
+  HRESULT hr = LoadLink(kShellLinkWideInterface, link_file, &link);
   if (FAILED(hr)) return hr;
   // The item list first: it keeps each name in Unicode, where the link's own
   // copy of the path may hold it only in the code page it was made under.

@@ -11,19 +11,7 @@ cd "$(dirname "$0")/../.."
 root=$PWD
 dpi=${1:-144}
 out=${2:-}
-winpath() { printf 'Z:%s\n' "$(printf '%s' "$1" | tr / '\\')"; }
-
-export MURKLE_WINEPREFIX="$root/build/wineprefix-run"
-murkle_root=$root
-. tools/wine/wine-env.sh
-if [ "$MURKLE_WINE32" = yes ]; then
-  cmake --workflow --preset product
-  build=build/product
-else
-  cmake --workflow --preset demo
-  build=build/demo
-fi
-tools/wine/wine-prefix "$MURKLE_WINEPREFIX" x11
+. tools/pictures/picture-prefix.sh
 
 # Wine takes the DPI from either key, depending on the part asking.
 set_dpi() {

@@ -7,19 +7,7 @@ set -eu
 cd "$(dirname "$0")/../.."
 root=$PWD
 out=${1:-$root/docs/screens/title.png}
-winpath() { printf 'Z:%s\n' "$(printf '%s' "$1" | tr / '\\')"; }
-
-export MURKLE_WINEPREFIX="$root/build/wineprefix-run"
-murkle_root=$root
-. tools/wine/wine-env.sh
-if [ "$MURKLE_WINE32" = yes ]; then
-  cmake --workflow --preset product
-  build=build/product
-else
-  cmake --workflow --preset demo
-  build=build/demo
-fi
-tools/wine/wine-prefix "$MURKLE_WINEPREFIX" x11
+. tools/pictures/picture-prefix.sh
 
 start_virtual_display
 
