@@ -40,8 +40,12 @@ class ComScope {
   ComScope() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
   ComScope(const ComScope&) = delete;
   ComScope& operator=(const ComScope&) = delete;
-  ~ComScope() {
+  ~ComScope() { Leave(); }
+
+  // Lets COM go now, for a way out that never reaches the destructor.
+  void Leave() {
     if (ok_) CoUninitialize();
+    ok_ = false;
   }
 
  private:
