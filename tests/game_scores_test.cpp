@@ -330,6 +330,20 @@ TEST(ProgramFiles, PathsNextToTheProgramAndBoundedReads) {
   EXPECT_EQ(error, DWORD(ERROR_FILE_TOO_LARGE));
   EXPECT_FALSE(ReadWholeFile((dir / "none.bin").c_str(), 9, &bytes, &error));
   EXPECT_EQ(error, DWORD(ERROR_FILE_NOT_FOUND));
+
+  // A file bigger than a 32-bit process's 2 GB can hold (empty pages only):
+  // refused with an error, not an exception through the game's window.
+  if (sizeof(void*) == 4) {
+    const std::string huge = dir / "huge.bin";
+    HANDLE file = CreateFileA(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end;
+    end.QuadPart = 0x7FFF0000;
+    EXPECT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+    EXPECT_FALSE(ReadWholeFile(huge.c_str(), SIZE_MAX, &bytes, &error));
+    EXPECT_EQ(error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
+  }
 }
 
 }  // namespace

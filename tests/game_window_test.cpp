@@ -5,13 +5,13 @@
 #include <shlobj.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "../product/game/window/formats.h"
 #include "../product/game/window/layout.h"
 #include "../product/game/window/resource.h"
+#include "../tools/game_route.h"
 #include "common/shell_folders.h"
 #include "common/text.h"
 #include "data_file.h"
@@ -70,39 +70,7 @@ bool WaitGone(HWND window) {
   return test::WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, kWindowWaitMs);
 }
 
-// Shortest walk over open cells to the nearest cell that wanted() picks. Bogs
-// are avoided unless they are what is wanted.
-std::vector<Direction> Route(const Game& game, const std::function<bool(int, int)>& wanted) {
-  const Level& level = game.level();
-  const int w = level.width, h = level.height;
-  std::vector<int> from(size_t(w) * h, -1);
-  std::vector<int> queue = {game.y() * w + game.x()};
-  from[size_t(queue[0])] = queue[0];
-  const Direction dirs[] = {Direction::kUp, Direction::kDown, Direction::kLeft, Direction::kRight};
-  const int dx[] = {0, 0, -1, 1}, dy[] = {-1, 1, 0, 0};
-  for (size_t head = 0; head < queue.size(); ++head) {
-    const int at = queue[head], x = at % w, y = at / w;
-    if (head > 0 && wanted(x, y)) {
-      std::vector<Direction> route;
-      for (int cell = at; cell != queue[0]; cell = from[size_t(cell)]) {
-        const int prev = from[size_t(cell)];
-        for (int k = 0; k < 4; ++k)
-          if (prev % w + dx[k] == cell % w && prev / w + dy[k] == cell / w) route.insert(route.begin(), dirs[k]);
-      }
-      return route;
-    }
-    if (head > 0 && level.At(x, y) == dat::kBog) continue;  // a bog ends a walk
-    for (int k = 0; k < 4; ++k) {
-      const int nx = x + dx[k], ny = y + dy[k];
-      if (!level.Inside(nx, ny) || from[size_t(ny * w + nx)] >= 0 || level.At(nx, ny) == dat::kWall) continue;
-      if (level.At(nx, ny) == dat::kBog && !wanted(nx, ny)) continue;
-      if (level.At(nx, ny) == dat::kExit && !wanted(nx, ny)) continue;
-      from[size_t(ny * w + nx)] = at;
-      queue.push_back(ny * w + nx);
-    }
-  }
-  return {};
-}
+using tools::Route;
 
 WPARAM KeyFor(Direction d) {
   switch (d) {

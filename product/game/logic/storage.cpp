@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <exception>
 
 #include "common/chars.h"
 #include "common/handle.h"
@@ -85,7 +86,14 @@ bool ReadWholeFile(const char* path, size_t max_size, std::vector<uint8_t>* byte
     *error = ERROR_FILE_TOO_LARGE;
     return false;
   }
-  bytes->assign(size_t(size.QuadPart), 0);
+  // A file the process cannot hold fails like any other: the game reads its
+  // table inside its window procedure, where no exception may pass.
+  try {
+    bytes->assign(size_t(size.QuadPart), 0);
+  } catch (const std::exception&) {  // bad_alloc, or length_error past max_size()
+    *error = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
   size_t done = 0;
   while (done < bytes->size()) {
     DWORD want = DWORD(bytes->size() - done > (1u << 20) ? (1u << 20) : bytes->size() - done), got = 0;

@@ -25,7 +25,8 @@ bool PathInProfile(const char* name, char (&path)[MAX_PATH]);
 bool MakeProfileFolder(DWORD* error);
 
 // Reads a whole file of at most max_size bytes. On failure *error holds the
-// system's error number (ERROR_FILE_TOO_LARGE for a file above max_size).
+// system's error number (ERROR_FILE_TOO_LARGE for a file above max_size,
+// ERROR_NOT_ENOUGH_MEMORY for one the process cannot hold). Throws nothing.
 bool ReadWholeFile(const char* path, size_t max_size, std::vector<uint8_t>* bytes, DWORD* error);
 
 // Writes path + ".tmp" in full and then moves it over path, so that a reader

@@ -139,22 +139,21 @@ void ScoreNote(const App& app, int place, uint32_t score, char (&note)[128]) {
                                                  static_cast<unsigned long>(score));
 }
 
-}  // namespace
-
-void ShowScores(App& app) {
-  ScoresView view = {app.instance, &app.scores.table, -1, ""};
+void ShowTable(App& app, int highlight, const char* note) {
+  ScoresView view = {app.instance, &app.scores.table, highlight, note};
   DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_SCORES), app.window, ScoresDialog,
                   reinterpret_cast<LPARAM>(&view));
   if (view.font) DeleteObject(view.font);
 }
 
+}  // namespace
+
+void ShowScores(App& app) { ShowTable(app, -1, ""); }
+
 void ShowGameScore(App& app, int place, uint32_t score) {
   char note[128];
   ScoreNote(app, place, score, note);
-  ScoresView view = {app.instance, &app.scores.table, place, note};
-  DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_SCORES), app.window, ScoresDialog,
-                  reinterpret_cast<LPARAM>(&view));
-  if (view.font) DeleteObject(view.font);
+  ShowTable(app, place, note);
 }
 
 bool AskName(App& app, char (&name)[kScoreNameSize]) {

@@ -25,6 +25,7 @@
 #include "game.h"
 #include "product/game/window/resource.h"
 #include "resources/resource.h"
+#include "tools/game_route.h"
 #include "tools/window_search.h"
 
 namespace {
@@ -175,38 +176,7 @@ int PictureOfGame(const std::string& game, const std::string& picture) {
 
 // --- A game played into the high-score table -------------------------------------
 
-// Shortest walk over open cells to the nearest cell wanted() picks; bogs and
-// the exit only as the goal.
-template <typename Wanted>
-std::vector<Direction> Route(const Game& game, Wanted wanted) {
-  const Level& level = game.level();
-  const int w = level.width, start = game.y() * w + game.x();
-  std::vector<int> from(size_t(w) * level.height, -1);
-  std::vector<int> queue = {start};
-  from[size_t(start)] = start;
-  const Direction dirs[] = {Direction::kUp, Direction::kDown, Direction::kLeft, Direction::kRight};
-  const int dx[] = {0, 0, -1, 1}, dy[] = {-1, 1, 0, 0};
-  for (size_t head = 0; head < queue.size(); ++head) {
-    const int at = queue[head], x = at % w, y = at / w;
-    if (head > 0 && wanted(x, y)) {
-      std::vector<Direction> route;
-      for (int cell = at; cell != start; cell = from[size_t(cell)])
-        for (int k = 0; k < 4; ++k)
-          if (from[size_t(cell)] % w + dx[k] == cell % w && from[size_t(cell)] / w + dy[k] == cell / w)
-            route.insert(route.begin(), dirs[k]);
-      return route;
-    }
-    for (int k = 0; k < 4; ++k) {
-      const int nx = x + dx[k], ny = y + dy[k];
-      if (!level.Inside(nx, ny) || from[size_t(ny * w + nx)] >= 0) continue;
-      const dat::CellCode code = level.At(nx, ny);
-      if (code == dat::kWall || ((code == dat::kBog || code == dat::kExit) && !wanted(nx, ny))) continue;
-      from[size_t(ny * w + nx)] = at;
-      queue.push_back(ny * w + nx);
-    }
-  }
-  return {};
-}
+using tools::Route;
 
 void PressKey(HWND window, WPARAM key) {
   PostMessageA(window, WM_KEYDOWN, key, 1);
